@@ -1,0 +1,155 @@
+// Port for native command-line tools: real clock, messages on stderr, INI files
+// on disk with the private-profile semantics, dlopen.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/profile_text.h"
+#include "platform/string_lookup.h"
+
+namespace {
+
+uint32_t CopyOut(const std::string& s, char* buf, uint32_t size) {
+    if (size == 0) return 0;
+    uint32_t n = static_cast<uint32_t>(s.size() < size - 1 ? s.size() : size - 1);
+    memcpy(buf, s.data(), n);
+    buf[n] = '\0';
+    return n;
+}
+
+// Bare names live in $ZD418_PROFILE_DIR (default: the current directory).
+std::string ProfileDirectory() {
+    const char* dir = getenv("ZD418_PROFILE_DIR");
+    return dir && *dir ? dir : ".";
+}
+
+std::string ProfilePath(const char* file) {
+    std::string f = file;
+    if (f.find('/') != std::string::npos || f.find('\\') != std::string::npos) return f;
+    return ProfileDirectory() + "/" + f;
+}
+
+bool ReadFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    *text = ss.str();
+    return true;
+}
+
+uint32_t g_lastError = 0;
+int g_waitDepth = 0;
+
+}  // namespace
+
+uint32_t PlatformTimeMs() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}
+void PlatformSleep(uint32_t ms) { usleep(static_cast<useconds_t>(ms) * 1000u); }
+
+int32_t PlatformMessageBox(const char* text, const char* caption, uint32_t style, bool) {
+    fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
+    uint32_t buttons = style & 0xFu;
+    return (buttons == MB_YESNO_ || buttons == MB_YESNOCANCEL_) ? IDYES_ : IDOK_;
+}
+void PlatformBeep(uint32_t) {}
+void PlatformBeginWaitCursor() { ++g_waitDepth; }
+void PlatformEndWaitCursor() {
+    if (g_waitDepth > 0) --g_waitDepth;
+}
+
+uint32_t PlatformGetProfileString(const char* section, const char* key, const char* def,
+                                  char* buf, uint32_t size, const char* file) {
+    std::string text;
+    bool have = file != nullptr && ReadFile(ProfilePath(file), &text);
+    return ProfileTextGet(have ? &text : nullptr, section, key, def, buf, size);
+}
+
+bool PlatformWriteProfileString(const char* section, const char* key, const char* value,
+                                const char* file) {
+    if (file == nullptr) return false;
+    std::string path = ProfilePath(file);
+    std::string text;
+    ReadFile(path, &text);
+    ProfileTextWrite(&text, section, key, value);
+    // Replace the file only once the new text is complete on disk.
+    std::string tmp = path + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out << text;
+        if (!out.flush()) return false;
+    }
+    return rename(tmp.c_str(), path.c_str()) == 0;
+}
+
+int32_t PlatformLoadString(uint32_t id, char* buf, int32_t size) {
+    const char* text = StringTableText(id);
+    if (size <= 0) return 0;
+    if (text == nullptr) {
+        buf[0] = '\0';
+        return 0;
+    }
+    return static_cast<int32_t>(CopyOut(text, buf, static_cast<uint32_t>(size)));
+}
+
+uint32_t PlatformProgramDirectory(char* buf, uint32_t size) {
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return CopyOut(".", buf, size);
+    path[n] = '\0';
+    std::string p = path;
+    return CopyOut(p.substr(0, p.rfind('/')), buf, size);
+}
+uint32_t PlatformWindowsDirectory(char* buf, uint32_t size) {
+    return CopyOut(ProfileDirectory(), buf, size);
+}
+
+PlatformLibrary PlatformLoadLibrary(const char* name) {
+    void* lib = dlopen(name, RTLD_NOW);
+    if (lib == nullptr) g_lastError = 126;
+    return lib;
+}
+PlatformProc PlatformGetProc(PlatformLibrary lib, const char* name) {
+    void* sym = lib ? dlsym(lib, name) : nullptr;
+    if (sym == nullptr) g_lastError = 127;
+    return reinterpret_cast<PlatformProc>(sym);
+}
+// Shared objects have no ordinals.
+PlatformProc PlatformGetProcOrdinal(PlatformLibrary, uint16_t) {
+    g_lastError = 127;
+    return nullptr;
+}
+bool PlatformFreeLibrary(PlatformLibrary lib) { return lib != nullptr && dlclose(lib) == 0; }
+uint32_t PlatformLastError() { return g_lastError; }
+
+uint32_t PlatformStartProgram(const char* commandLine, int32_t) {
+    std::string cmd = std::string(commandLine) + " &";
+    return system(cmd.c_str()) == 0 ? 33u : 2u;
+}
+bool PlatformSetCurrentDirectory(const char* dir) { return chdir(dir) == 0; }
+
+void* PlatformAllocLocked(size_t bytes, bool* lockFailed) {
+    void* p = calloc(1, bytes ? bytes : 1);
+    if (p == nullptr && lockFailed) *lockFailed = false;
+    return p;
+}
+void PlatformFreeLocked(void* block) { free(block); }
+
+uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len) {
+    ssize_t n = write(static_cast<int>(pipe), data, len);
+    return n < 0 ? 0u : static_cast<uint32_t>(n);
+}
