@@ -1,0 +1,321 @@
+// The frame window procedure and its menu-command dispatch.
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdio>
+#include <string>
+
+#include "hardware/control_library.h"
+#include "platform/platform.h"
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/frame_globals.h"
+#include "shell/pending_parts.h"
+#include "shell/shell_rules.h"
+#include "shell/status_report.h"
+#include "testmodel/system_settings.h"
+#include "testmodel/test_model.h"
+
+namespace {
+
+void CheckItem(int id, bool on) {
+    CheckMenuItem(hMainMenu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+bool IsChecked(int id) {
+    return (GetMenuState(hMainMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void ToggleCompanion(int id, HWND window) {
+    bool show = !IsChecked(id);
+    CheckItem(id, show);
+    ShowWindow(window, show ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+void StartProgram(const char* commandLine, const char* failText, const char* failCaption) {
+    if (PlatformStartProgram(commandLine, SW_SHOWNORMAL) < 32)
+        MessageBoxA(hwndFrame, failText, failCaption, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CreateDisplay(const char* cls, const char* title) {
+    MDICREATESTRUCTA mcs = {};
+    mcs.szClass = cls;
+    mcs.szTitle = title;
+    mcs.hOwner = hInst;
+    mcs.x = mcs.y = mcs.cx = mcs.cy = CW_USEDEFAULT;
+    mcs.style = 0;
+    SendMessageA(hwndMDIClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs));
+}
+
+void SelectInputModeCommand(int id) {
+    int32_t mode = InputModeOfCommand(id);
+    for (int32_t m = 0; m < 12; ++m) CheckItem(CommandOfInputMode(m), m == mode);
+    SelectInputMode(mode);
+}
+
+// Asks for a screen file name; false when the operator cancels or the filter
+// string is unusable (already reported).
+bool AskScreenFileName(std::string* path) {
+    char text[300];
+    if (PlatformLoadString(2102, text, sizeof text) == 0) {
+        MessageBoxA(hwndFrame, "Could Not Load Screen Filter String", "Improper String Table Entry",
+                    MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    std::string filter;
+    if (!MakeFileFilter(text, &filter)) {
+        MessageBoxA(hwndFrame, "Problem Reading String From String Table", "Contact Vornel",
+                    MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    char file[MAX_PATH] = "";
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwndFrame;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&ofn)) return false;
+    *path = ScreenFilePath(file);
+    return true;
+}
+
+void SaveScreen(bool askName) {
+    if (lpCVT == nullptr) return;
+    if (askName || lpCVT->ScreenFile[0] == '\0') {
+        std::string path;
+        if (!AskScreenFileName(&path)) return;
+        snprintf(lpCVT->ScreenFile, sizeof lpCVT->ScreenFile, "%s", path.c_str());
+    }
+    FILE* f = fopen(lpCVT->ScreenFile, "wb");
+    if (f == nullptr) {
+        ShowProblem(2105, lpCVT->ScreenFile);
+        return;
+    }
+    fclose(f);
+    Broadcast(StoreEnumProc);
+    lpCVT->ScreenLoaded = 0;
+}
+
+void Autobalance() {
+    PlatformBeginWaitCursor();
+    std::string failures;
+    bool ok = AutobalanceScannedChannels(&failures);
+    PlatformEndWaitCursor();
+    if (ok)
+        MessageBoxA(hwndFrame, "Channels Autobalanced Properly", "Autobalance Success", MB_OK);
+    else
+        MessageBoxA(hwndFrame, failures.c_str(), "These Channels Failed To Autobalance", MB_OK);
+}
+
+void RememberScreenLocations() {
+    WINDOWPLACEMENT wp = {};
+    wp.length = sizeof wp;
+    if (hwndControl && GetWindowPlacement(hwndControl, &wp)) {
+        nControlTop = wp.rcNormalPosition.top < 0 ? 0 : wp.rcNormalPosition.top;
+        nControlLeft = wp.rcNormalPosition.left < 0 ? 0 : wp.rcNormalPosition.left;
+    }
+    if (hwndTools && GetWindowPlacement(hwndTools, &wp)) {
+        nToolsTop = wp.rcNormalPosition.top < 0 ? 0 : wp.rcNormalPosition.top;
+        nToolsLeft = wp.rcNormalPosition.left < 0 ? 0 : wp.rcNormalPosition.left;
+    }
+    nControlStatus = IsChecked(IDM_TAPECONTROL) ? 1 : 0;
+    nToolsStatus = IsChecked(IDM_TOOLBAR) ? 1 : 0;
+}
+
+void Exit() {
+    RememberScreenLocations();
+    if (RunExitSequence()) PostQuitMessage(0);
+}
+
+}  // namespace
+
+void FrameCommand(HWND hwnd, int id) {
+    switch (id) {
+    case IDM_ABOUT:
+        DialogBoxA(hInst, "AboutBox", hwnd, About);
+        break;
+    case IDM_OPENTEST:
+        OpenTest();
+        bTestChanged = true;
+        break;
+    case IDM_SAVETEST:
+        SaveTest();
+        break;
+    case IDM_SAVETESTAS:
+        SaveTestAs();
+        break;
+    case IDM_ANALYSIS: {
+        // Without the front end there is nothing recorded to export.
+        if (!bNoHardware && !ExportAnalysisFiles()) {
+            MessageBoxA(hwnd, "Could Not Save Test Information In Morva Format",
+                        "Data File (.RAW) or (.DAT) may not Exist", MB_OK | MB_ICONEXCLAMATION);
+            break;
+        }
+        char dir[MAX_PATH];
+        PlatformProgramDirectory(dir, sizeof dir);
+        PlatformSetCurrentDirectory(dir);
+        StartProgram(szMorvaPath, "Could Not Find QRT Morva", "Problem Executing Morva");
+        break;
+    }
+    case IDM_MATLAB:
+        StartProgram(szMatlabPath, "Could Not Program", "Problem Executing User Program");
+        break;
+    case IDM_DADISP:
+        StartProgram(szDadispPath, "Could Not Find Program", "Problem Executing User Program");
+        break;
+    case IDM_ACCESS:
+        StartProgram(AccessCommandLine(szAccessPath, szTestFile).c_str(),
+                     "Could Not Find Microsoft Access", "Problem Executing Access");
+        break;
+    case IDM_HELPSEARCH: {
+        char dir[MAX_PATH], help[MAX_PATH + 16];
+        PlatformProgramDirectory(dir, sizeof dir);
+        snprintf(help, sizeof help, "%s\\morva.hlp", dir);
+        WinHelpA(hwnd, help, HELP_CONTENTS, 0);
+        break;
+    }
+    case IDM_EXIT:
+        Exit();
+        break;
+    case IDM_TOOLBAR:
+        ToggleCompanion(IDM_TOOLBAR, hwndTools);
+        break;
+    case IDM_TAPECONTROL:
+        ToggleCompanion(IDM_TAPECONTROL, hwndControl);
+        break;
+    case IDM_CLEARGPIB:
+        ClearGPIB();
+        break;
+    case IDM_RECONNECT:
+        // No connection can have been opened before Open & Connect works.
+        MessageBoxA(hwnd, "Please Open & Connect First", "No Connection Established Yet", MB_OK);
+        break;
+    case IDM_MODE_TRANSDUCER: case IDM_MODE_ZEROCAL: case IDM_MODE_VOLT1: case IDM_MODE_VOLT01:
+    case IDM_MODE_VOLT001: case IDM_MODE_VOLT0001: case IDM_MODE_SHUNT1: case IDM_MODE_SHUNT2:
+    case IDM_MODE_SUBST1: case IDM_MODE_SUBST2: case IDM_MODE_EXCITV: case IDM_MODE_EXCITI:
+        SelectInputModeCommand(id);
+        break;
+    case IDM_TILE:
+        SendMessageA(hwndMDIClient, WM_MDITILE, 0, 0);
+        break;
+    case IDM_BARCHART:
+        CreateDisplay("BarChild", "Bar");
+        break;
+    case IDM_STRIPCHART:
+        CreateDisplay("StripChild", "Strip Chart");
+        break;
+    case IDM_OBJECTVIEW:
+        CreateDisplay("ObjectView", "Test Object");
+        break;
+    case IDM_TABULAR:
+        CreateDisplay("TabChild", "Tabular");
+        break;
+    case IDM_OSCILLOSCOPE:
+        CreateDisplay("OscopeChild", "Oscilloscope");
+        break;
+    case IDM_SAVESCREEN:
+        SaveScreen(false);
+        break;
+    case IDM_SAVESCREENAS:
+        SaveScreen(true);
+        break;
+    case IDM_SERVEDATA:
+        bServeData = !bServeData;
+        CheckItem(IDM_SERVEDATA, bServeData);
+        break;
+    case IDM_CLOSEALL:
+        EnumChildWindows(hwndMDIClient, CloseEnumProc, 0);
+        break;
+    case IDM_ARRANGEICONS:
+        SendMessageA(hwndMDIClient, WM_MDIICONARRANGE, 0, 0);
+        break;
+    case IDM_CASCADE:
+        SendMessageA(hwndMDIClient, WM_MDICASCADE, 0, 0);
+        break;
+    case IDM_AUTOBALANCE:
+        Autobalance();
+        break;
+    case IDM_SIMULATOR: {
+        const char* caption = ToggleSimulator();
+        SetWindowTextA(hwndControl, caption);
+        CheckItem(IDM_SIMULATOR, bSimulator);
+        break;
+    }
+    default:
+        // Commands of subsystems not built yet (dialogs, downloads, outputs,
+        // network, exports) do nothing.
+        break;
+    }
+}
+
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: {
+        CLIENTCREATESTRUCT ccs = {};
+        ccs.hWindowMenu = hWindowMenu;
+        ccs.idFirstChild = IDM_FIRSTCHILD;
+        hwndMDIClient = CreateWindowA("MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE,
+                                      0, 0, 0, 0, hwnd, nullptr, hInst, &ccs);
+        CreateSharedDrawingObjects();
+        return 0;
+    }
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_MOVE:
+    case WM_SIZE:
+        InvalidateRect(hwnd, nullptr, TRUE);
+        break;  // the MDI client is sized by the default frame procedure
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+        HBITMAP backdrop = LoadBitmapA(hInst, "BACKDROP");
+        if (backdrop) {
+            BITMAP bm;
+            GetObjectA(backdrop, sizeof bm, &bm);
+            HDC mem = CreateCompatibleDC(dc);
+            HGDIOBJ old = SelectObject(mem, backdrop);
+            BitBlt(dc, rc.right / 10, rc.bottom / 10, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+            SelectObject(mem, old);
+            DeleteDC(mem);
+            DeleteObject(backdrop);
+        }
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (IsMenuCommand(id)) {
+            FrameCommand(hwnd, id);
+            return 0;
+        }
+        HWND active = reinterpret_cast<HWND>(SendMessageA(hwndMDIClient, WM_MDIGETACTIVE, 0, 0));
+        if (IsWindow(active)) SendMessageA(active, WM_COMMAND, wParam, lParam);
+        break;
+    }
+    default:
+        break;
+    }
+    return DefFrameProcA(hwnd, hwndMDIClient, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK About(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}

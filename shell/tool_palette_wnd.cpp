@@ -1,0 +1,91 @@
+// The tool palette: fourteen bitmap buttons for the most used commands.
+#include "shell/app_state.h"
+#include "shell/command_ids.h"
+#include "shell/frame_globals.h"
+
+namespace {
+
+struct ToolButton {
+    int frameLeft, frameRight;
+    const char* bitmap;
+    int command;  // frame command performing the button's action; 0 = none yet
+};
+
+// Frames at y 2-24, hit boxes one pixel inside; the tenth button is wider.
+const ToolButton kButtons[14] = {
+    {3, 28, "NEWUPLOADACCESS", 0},          {31, 56, "NEWCHANPARAMS", IDM_CHANNELSETTINGS},
+    {59, 84, "NEWSCANLIST", IDM_DEFINESCANLIST}, {87, 112, "NEWDOWNLOADAMPS", IDM_DOWNLOADCHANNELS},
+    {115, 140, "NEWDOWNLOADDDS", IDM_DOWNLOADSCANLIST}, {143, 168, "NEWAUTOBALANCE", IDM_AUTOBALANCE},
+    {171, 196, "NEWUPLOADAMPS", IDM_REVIEWCHANNELS}, {199, 224, "CALCHANNELS", IDM_CALIBRATE},
+    {227, 252, "NEWSAVETOACCESS", 0},        {255, 282, "NEWDRIVEDAC", IDM_DRIVEDACS},
+    {285, 310, "WIZARD", IDM_DATAWIZARD},    {313, 338, "BATCHPLOT", IDM_BATCHPRINT},
+    {341, 366, "NEWMORVA", IDM_ANALYSIS},    {369, 394, "NEW_NOTEPAD", 0},
+};
+
+int nPressed = -1;
+
+int HitButton(LPARAM lParam) {
+    int x = static_cast<short>(LOWORD(lParam));
+    int y = static_cast<short>(HIWORD(lParam));
+    if (y < 3 || y > 23) return -1;
+    for (int i = 0; i < 14; ++i)
+        if (x >= kButtons[i].frameLeft + 1 && x <= kButtons[i].frameRight - 1) return i;
+    return -1;
+}
+
+void DrawButton(HDC dc, int i, bool sunken) {
+    const ToolButton& b = kButtons[i];
+    RECT frame = {b.frameLeft, 2, b.frameRight + 1, 25};
+    DrawEdge(dc, &frame, sunken ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE);
+    char name[32];
+    lstrcpynA(name, b.bitmap, sizeof name - 4);
+    if (bRemoteControlled) lstrcatA(name, "GRAY");
+    HBITMAP bmp = LoadBitmapA(hInst, name);
+    if (bmp == nullptr) return;
+    BITMAP bm;
+    GetObjectA(bmp, sizeof bm, &bm);
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    int shift = sunken ? 1 : 0;
+    BitBlt(dc, b.frameLeft + 1 + shift, 3 + shift, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(bmp);
+}
+
+}  // namespace
+
+LRESULT CALLBACK DownWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+        for (int i = 0; i < 14; ++i) DrawButton(dc, i, false);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_LBUTTONDOWN: {
+        nPressed = HitButton(lParam);
+        if (nPressed >= 0) {
+            HDC dc = GetDC(hwnd);
+            DrawButton(dc, nPressed, true);
+            ReleaseDC(hwnd, dc);
+        }
+        return 0;
+    }
+    case WM_LBUTTONUP: {
+        // The button under the release acts, even when another was pressed.
+        int released = HitButton(lParam);
+        nPressed = -1;
+        InvalidateRect(hwnd, nullptr, FALSE);
+        if (released >= 0 && kButtons[released].command != 0)
+            FrameCommand(hwndFrame, kButtons[released].command);
+        return 0;
+    }
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
