@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every suite: native,
+# sanitizers, Windows build under Wine, fuzz targets, and dcnet on both hosts.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh
+source scripts/wine_env.sh
+
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.ccache}"
+failed=()
+run_suite() {  # name, command...
+  local name=$1; shift
+  echo "==== $name"
+  if "$@"; then echo "==== $name: passed"; else echo "==== $name: FAILED"; failed+=("$name"); fi
+}
+
+native() {
+  cmake --preset native >/dev/null && cmake --build --preset native && ctest --preset native
+}
+sanitize() {
+  cmake --preset sanitize >/dev/null && cmake --build --preset sanitize && ctest --preset sanitize
+}
+win64() {
+  cmake --preset win64 >/dev/null && cmake --build --preset win64 || return 1
+  ensure_prefix "$root/build/wineprefix"
+  # The program's windows need a display: a private X server for the run.
+  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset win64
+  local rc=$?
+  wineserver -k 2>/dev/null || true
+  return $rc
+}
+fuzz() {
+  cmake --preset fuzz >/dev/null && cmake --build --preset fuzz --target fuzz_targets &&
+    ctest --test-dir build/fuzz -R _fuzz --output-on-failure
+}
+
+run_suite "native tests" native
+run_suite "sanitizer tests" sanitize
+run_suite "Windows tests under Wine" win64
+run_suite "fuzz targets" fuzz
+if [ -f scripts/test-dcnet.sh ]; then
+  run_suite "dcnet (native and PowerPC)" bash scripts/test-dcnet.sh
+fi
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED suites: ${failed[*]}"
+  exit 1
+fi
+echo "all suites passed"
