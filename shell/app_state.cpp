@@ -22,3 +22,5 @@ double dSavedScaleFactor = 1.0;
 char szCommandLineTest[260] = "";
 bool bCommandLineStart = false;
 uint32_t dwReplayDelay = 30;
+uint32_t dwRemoteStatus = 0;
+bool bParametersDownloaded = false;

@@ -38,5 +38,12 @@ extern double dSavedScaleFactor;
 extern char szCommandLineTest[260];
 extern bool bCommandLineStart;
 
+// Status word of the remote-control command loop; failure sites set and clear
+// its bits while remote-controlled.
+extern uint32_t dwRemoteStatus;
+
+// Set when channel and scan parameters have reached the front end.
+extern bool bParametersDownloaded;
+
 // Replay delay of the control panel, ms.
 extern uint32_t dwReplayDelay;
