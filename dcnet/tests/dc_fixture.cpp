@@ -77,8 +77,8 @@ STATUS DcTest::attach(int unit, int flags, char *memAdrs, uint32_t memSize, int 
 void DcTest::attachDefault(int flags, int memWidth)
 {
     DcModel *m = addChip(DCM_21140);
-    /* SROM code 3 = 100BASE-TX; command: no sense, port select */
-    loadSrom(m, {sromCompactBlock(3, 0x00, 0x0001)}, 0x1F);
+    /* SROM code 3 = 100BASE-TX; command: port select, sense bit 0 active low */
+    loadSrom(m, {sromCompactBlock(3, 0x00, 0x0081)}, 0x1F);
     ASSERT_EQ(OK, attach(0, flags, (char *)NONE, 0, memWidth));
 }
 
