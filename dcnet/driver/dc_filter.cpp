@@ -3,6 +3,8 @@
 
 #define DC_IOCTL_PROMISC 256
 
+STATUS dcRestartQueue(DRV_CTRL *pDrvCtrl);
+
 STATUS dcFltrFrmSetup(DRV_CTRL *pDrvCtrl, const uint8_t *pAddrs, int count)
 {
     if (count < 0 || count > DC_SETUP_ENTRIES || (count > 0 && pAddrs == nullptr))
@@ -77,9 +79,14 @@ STATUS dcFltrFrmXmit(DRV_CTRL *pDrvCtrl, const uint8_t *pAddrs, int count)
         DC_CSR_WRITE(pDrvCtrl, CSR1, 1);
 
     BOOL released = dcSetupWait(pDrvCtrl, tmd);
-    if (!released)
+    if (!released) {
         logMsg("dc%d: setup frame not released by the chip\n", pDrvCtrl->arpcom.ac_if.if_unit, 0,
                0, 0, 0, 0);
+        /* the chip is stuck on this descriptor: once the descriptor is taken
+         * back, only a restart puts the chip and the ring in step again */
+        if (pDrvCtrl->attached)
+            dcRestartQueue(pDrvCtrl);
+    }
 
     /* either way the descriptor goes back to plain data use */
     tmd->desc0 = 0;
