@@ -22,14 +22,20 @@ static uint32_t ticks;
 
 /* ---- semaphores ---- */
 
+/* Semaphores live for the life of the system, as the driver's do; the pool
+ * is emptied only when the host is reset between tests. */
+#define HOST_NSEMS 64
+static host_semaphore sems[HOST_NSEMS];
+static int semsUsed;
+
 SEM_ID semMCreate(int options)
 {
-    if (hostSemCreateFail)
+    if (hostSemCreateFail || semsUsed == HOST_NSEMS)
         return nullptr;
-    SEM_ID s = new host_semaphore;
+    SEM_ID s = &sems[semsUsed++];
     s->options = options;
     s->depth = 0;
-    return s; /* never deleted: the driver keeps it for the life of the system */
+    return s;
 }
 
 STATUS semTake(SEM_ID s, int timeout)
@@ -245,6 +251,7 @@ void hostKernelReset(void)
         v = host_vector{};
     levelEnabled = 0;
     jobHead = jobCount = 0;
+    semsUsed = 0;
     logText.clear();
     ticks = 0;
     hostSemCreateFail = 0;
