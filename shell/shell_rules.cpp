@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
+#include "hardware/gpib_access.h"
 #include "shell/pending_parts.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/test_model.h"
@@ -129,12 +130,12 @@ bool IdleWantsUpdate(uint32_t now) {
     return true;
 }
 
-uint32_t IdleWaitMs(uint32_t now, uint32_t lastUpdate, uint32_t pumpBudgetMs) {
+uint32_t IdleWaitMs(uint32_t now, uint32_t lastUpdate, uint32_t pumpBudgetMs, bool haveDisplays) {
     uint32_t sinceUpdate = now - lastUpdate;
     uint32_t untilUpdate = sinceUpdate >= kDisplayRefreshMs ? 0 : kDisplayRefreshMs - sinceUpdate;
     uint32_t wait = kIdleWaitCapMs;
-    if (bPlaying || bRecording || bPreviewing || bSimulator || bClientMode || bServeData)
-        wait = untilUpdate;
+    bool live = bPlaying || bRecording || bPreviewing || bSimulator || bClientMode;
+    if (haveDisplays && live) wait = untilUpdate;
     if (pumpBudgetMs < wait) wait = pumpBudgetMs;
     return wait;
 }

@@ -49,10 +49,11 @@ struct IdleBroadcasts {
 bool IdleWantsChange();
 bool IdleWantsUpdate(uint32_t now);
 // How long the loop may wait for a message after an idle pass: bounded by the
-// next moment the acquisition pump or a display refresh is due.
-uint32_t IdleWaitMs(uint32_t now, uint32_t lastUpdate, uint32_t pumpBudgetMs);
+// next moment the acquisition pump or a display refresh is due.  Displays
+// refresh only when there are any and their values can change.
+uint32_t IdleWaitMs(uint32_t now, uint32_t lastUpdate, uint32_t pumpBudgetMs, bool haveDisplays);
 constexpr uint32_t kDisplayRefreshMs = 20;   // matches the CVT refresh period
-constexpr uint32_t kIdleWaitCapMs = 50;
+constexpr uint32_t kIdleWaitCapMs = 100;
 
 // ---- external programs --------------------------------------------------------------
 // Command line of the database editor started on the test.

@@ -10,6 +10,7 @@
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
+#include "hardware/gpib_access.h"
 #include "shell/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "testmodel/system_settings.h"
@@ -205,7 +206,8 @@ int MessageLoop() {
             // Sleep until a message arrives or the pump or a display refresh
             // is due, whichever is first: idle costs no CPU, timing is kept.
             uint32_t now = timeGetTime();
-            DWORD wait = IdleWaitMs(now, lastUpdate, AcquisitionBudgetMs(now));
+            bool haveDisplays = hwndMDIClient && GetWindow(hwndMDIClient, GW_CHILD) != nullptr;
+            DWORD wait = IdleWaitMs(now, lastUpdate, AcquisitionBudgetMs(now), haveDisplays);
             if (wait > 0)
                 MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         }

@@ -134,14 +134,17 @@ TEST_F(ShellRules, UpdatesWhileSamplingHardwareOnlyEarlyInTheTransfer) {
 
 TEST_F(ShellRules, IdleWaitIsBoundedByThePumpAndTheNextRefresh) {
     // Nothing live: only the cap.
-    EXPECT_EQ(IdleWaitMs(1000, 1000, 0xFFFFFFFFu), kIdleWaitCapMs);
+    EXPECT_EQ(IdleWaitMs(1000, 1000, 0xFFFFFFFFu, true), kIdleWaitCapMs);
     // The pump's budget always wins when it is shorter.
-    EXPECT_EQ(IdleWaitMs(1000, 1000, 3), 3u);
-    EXPECT_EQ(IdleWaitMs(1000, 1000, 0), 0u);
-    // Live displays: until the next refresh.
+    EXPECT_EQ(IdleWaitMs(1000, 1000, 3, false), 3u);
+    EXPECT_EQ(IdleWaitMs(1000, 1000, 0, true), 0u);
+    // Live values: until the next refresh, but only when something shows them.
     bSimulator = true;
-    EXPECT_EQ(IdleWaitMs(1005, 1000, 0xFFFFFFFFu), kDisplayRefreshMs - 5);
-    EXPECT_EQ(IdleWaitMs(1030, 1000, 0xFFFFFFFFu), 0u);
+    EXPECT_EQ(IdleWaitMs(1005, 1000, 0xFFFFFFFFu, true), kDisplayRefreshMs - 5);
+    EXPECT_EQ(IdleWaitMs(1030, 1000, 0xFFFFFFFFu, true), 0u);
+    EXPECT_EQ(IdleWaitMs(1005, 1000, 0xFFFFFFFFu, false), kIdleWaitCapMs);
+    // The clock wrapping between refreshes does not make the wait huge.
+    EXPECT_EQ(IdleWaitMs(3, 0xFFFFFFFEu, 0xFFFFFFFFu, true), kDisplayRefreshMs - 5);
 }
 
 TEST_F(ShellRules, AccessStartsOnTheTestDatabase) {
