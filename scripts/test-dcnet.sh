@@ -39,11 +39,11 @@ ctest --test-dir build/dcnet-ppc --output-on-failure -j "$JOBS"
 step "fuzz target (clang, libFuzzer + ASan + UBSan) for ${FUZZ_SECONDS}s"
 configure_build build/dcnet-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DDCNET_FUZZ=ON -DDCNET_TESTS=OFF -DDCNET_BENCH=OFF
-build/dcnet-fuzz/dcnet_seeds build/dcnet-fuzz/corpus
+build/dcnet-fuzz/fuzz/dcnet_seeds build/dcnet-fuzz/corpus
 mkdir -p build/dcnet-fuzz/work
 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  build/dcnet-fuzz/dcnet_fuzz -max_total_time="$FUZZ_SECONDS" -max_len=2048 \
-  -print_final_stats=1 build/dcnet-fuzz/work build/dcnet-fuzz/corpus
+  build/dcnet-fuzz/fuzz/dcnet_fuzz -max_total_time="$FUZZ_SECONDS" -max_len=2048 \
+  -print_final_stats=1 build/dcnet-fuzz/work build/dcnet-fuzz/corpus >/dev/null
 
 step "benchmark (native)"
 configure_build build/dcnet-native -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=g++

@@ -98,9 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         memcpy(frame, data + pos, len);
         memcpy(frame, kMac, 6); /* past the address filter */
         pos += len;
-        /* ownership and the descriptor bits are the model's to set */
-        status &= 0x7FFF00FFu;
-        dcModelWireRxStatus(m, frame, (int)(len < 14 ? 14 : len), status & 0x0000FFFFu,
+        /* error and filtering bits come from the input; ownership and the
+         * first/last-descriptor bits are the model's; bit 16 forges the length */
+        dcModelWireRxStatus(m, frame, (int)(len < 14 ? 14 : len), status & 0x4000F8FFu,
                             (status & 0x10000u) ? lengthField : -1);
         hostRunUntilIdle(1000);
     }
