@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "hardware/gpib_access.h"
+#include "hardware/q90_library.h"
+
 PlatformLibrary hQ90Library = nullptr;
 
 bool LoadControlLibrary() {
@@ -10,7 +13,18 @@ bool LoadControlLibrary() {
     char path[300];
     snprintf(path, sizeof path, "%s\\Q90ui.dll", dir);
     hQ90Library = PlatformLoadLibrary(path);
-    return hQ90Library != nullptr;
+    if (hQ90Library == nullptr) return false;
+
+    OpenDDS();
+    if (Q90Init(nDDSDevice) == 0) {
+        Q90ErrorRecord record = {};
+        Q90GetErrorStatus(&record);
+        char text[300] = "GPIB Interface Board Not Found";
+        if (Q90ErrorHasMessage(record)) Q90ErrorText(record, text, sizeof text);
+        PlatformMessageBox(text,
+                           "Please Check Your National Instruments Setup", MB_OK_ | MB_ICONEXCLAMATION_);
+    }
+    return true;
 }
 
 void ReleaseControlLibrary() {

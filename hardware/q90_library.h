@@ -43,6 +43,8 @@ int32_t Q90GetErrorStatus(Q90ErrorRecord* record);
 // "%s.  " of the second message when its flag is set, else of the first,
 // followed by the suffix.
 void Q90ErrorText(const Q90ErrorRecord& record, char* text, uint32_t size);
+// True when the record carries a message (or a suffix) worth showing.
+bool Q90ErrorHasMessage(const Q90ErrorRecord& record);
 int32_t Q90SelectChannel(int32_t channel);
 int32_t Q90Autobalance();
 int32_t Q90SetupChannels(ChannelParams* params, int32_t channel);

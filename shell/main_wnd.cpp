@@ -10,10 +10,14 @@
 #include "shell/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
+#include "hardware/gpib_access.h"
+#include "scanlist/scan_list_dlg.h"
+#include "scanlist/scan_table.h"
 #include "shell/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "shell/status_report.h"
 #include "testmodel/system_settings.h"
+#include "testmodel/test_lifecycle.h"
 #include "testmodel/test_model.h"
 
 namespace {
@@ -139,11 +143,19 @@ void FrameCommand(HWND hwnd, int id) {
         OpenTest();
         bTestChanged = true;
         break;
+    case IDM_NEWTEST:
+        CreateTest();
+        bTestChanged = true;
+        break;
     case IDM_SAVETEST:
         SaveTest();
         break;
     case IDM_SAVETESTAS:
         SaveTestAs();
+        bTestChanged = true;
+        break;
+    case IDM_FILELOCATIONS:
+        FileLocations();
         break;
     case IDM_ANALYSIS: {
         // Without the front end there is nothing recorded to export.
@@ -233,6 +245,17 @@ void FrameCommand(HWND hwnd, int id) {
     case IDM_CASCADE:
         SendMessageA(hwndMDIClient, WM_MDICASCADE, 0, 0);
         break;
+    case IDM_DEFINESCANLIST:
+        OpenProgrammableScanList(hwnd);
+        break;
+    case IDM_SECONDARYSCAN:
+        OpenSecondaryScanList(hwnd);
+        break;
+    case IDM_DOWNLOADSCANLIST: {
+        int32_t ok = DownloadScanTable();
+        if (bRemoteControlled) ReportStatus(-1, ok ? 26 : 0);
+        break;
+    }
     case IDM_AUTOBALANCE:
         Autobalance();
         break;

@@ -5,18 +5,13 @@
 
 #include <cstdint>
 
-// Test lifecycle.
-int32_t OpenTest();                      // the Open Test command
-int32_t OpenNamedTest(const char* path);  // a test named on the command line
-int32_t SaveTest();
-int32_t SaveTestAs();
+// Scan map: recording header data and every channel's ScanPosition.
+void BuildScanMap();
 
 // Export of the analysis program's file set.
 int32_t ExportAnalysisFiles();
 
-// GPIB access and channel hardware.
-int32_t ClearGPIB();
-void ReleaseGpibLibrary();
+// Channel hardware.
 int32_t AutobalanceChannel(int32_t channel);
 
 // Acquisition: the pump the message loop calls after every pass, and how long

@@ -9,6 +9,7 @@
 #include "hardware/gpib_access.h"
 #include "shell/pending_parts.h"
 #include "testmodel/settings_ini.h"
+#include "testmodel/test_lifecycle.h"
 #include "testmodel/test_model.h"
 
 // ---- commands ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "shell/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "testmodel/system_settings.h"
+#include "testmodel/test_lifecycle.h"
 #include "testmodel/test_model.h"
 
 HINSTANCE hInst = nullptr;

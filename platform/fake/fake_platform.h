@@ -57,3 +57,14 @@ PlatformPipe FakePipeCreateBroken();
 // Directories reported to the core.
 void FakeSetProgramDirectory(const std::string& dir);
 void FakeSetWindowsDirectory(const std::string& dir);
+
+// Libraries: loads of `name` (its last path component, letter case ignored)
+// go to the real library file `path` through the system loader; an empty path
+// removes the mapping.  Unmapped names fail as "not found".  Not cleared by
+// FakeReset, so a suite can map once.
+void FakeMapLibrary(const std::string& name, const std::string& path);
+void FakeClearLibraryMap();
+
+// Files are real.  The next PlatformCopyFile writes `bytesWritten` bytes to its
+// target and then fails, as a copy does when the disk fills up.
+void FakeFailNextCopy(long bytesWritten);

@@ -9,6 +9,12 @@
 #include <set>
 
 #include "platform/fake/fake_platform.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 #include "platform/profile_text.h"
 #include "platform/string_lookup.h"
 
@@ -154,12 +160,96 @@ uint32_t PlatformWindowsDirectory(char* buf, uint32_t size) {
     return CopyOut(S().windowsDir, buf, size);
 }
 
-// Libraries are not simulated by this port: every load fails as "not found".
-PlatformLibrary PlatformLoadLibrary(const char*) { return nullptr; }
-PlatformProc PlatformGetProc(PlatformLibrary, const char*) { return nullptr; }
-PlatformProc PlatformGetProcOrdinal(PlatformLibrary, uint16_t) { return nullptr; }
-bool PlatformFreeLibrary(PlatformLibrary) { return false; }
-uint32_t PlatformLastError() { return 126; }  // ERROR_MOD_NOT_FOUND
+// Libraries: a load fails as "not found" unless the test mapped the name to a
+// real library file (FakeMapLibrary); those go through the system loader.
+namespace {
+std::map<std::string, std::string>& LibraryMap() {
+    static std::map<std::string, std::string> map;
+    return map;
+}
+std::map<void*, std::string>& RealLibraries() {
+    static std::map<void*, std::string> libs;
+    return libs;
+}
+uint32_t g_fakeLastError = 126;
+std::string BaseName(const char* name) {
+    std::string n = name ? name : "";
+    size_t cut = n.find_last_of("\\/");
+    return Lower(cut == std::string::npos ? n : n.substr(cut + 1));
+}
+}  // namespace
+
+void FakeMapLibrary(const std::string& name, const std::string& path) {
+    if (path.empty()) LibraryMap().erase(BaseName(name.c_str()));
+    else LibraryMap()[BaseName(name.c_str())] = path;
+}
+void FakeClearLibraryMap() { LibraryMap().clear(); }
+
+PlatformLibrary PlatformLoadLibrary(const char* name) {
+    auto it = LibraryMap().find(BaseName(name));
+    if (it == LibraryMap().end()) {
+        g_fakeLastError = 126;  // ERROR_MOD_NOT_FOUND
+        return nullptr;
+    }
+#ifdef _WIN32
+    void* lib = reinterpret_cast<void*>(LoadLibraryA(it->second.c_str()));
+    if (lib == nullptr) g_fakeLastError = GetLastError();
+#else
+    void* lib = dlopen(it->second.c_str(), RTLD_NOW);
+    if (lib == nullptr) g_fakeLastError = 126;
+#endif
+    if (lib != nullptr) RealLibraries()[lib] = it->second;
+    return lib;
+}
+PlatformProc PlatformGetProc(PlatformLibrary lib, const char* name) {
+    PlatformProc proc = nullptr;
+    if (RealLibraries().count(lib) != 0) {
+#ifdef _WIN32
+        proc = reinterpret_cast<PlatformProc>(GetProcAddress(static_cast<HMODULE>(lib), name));
+#else
+        proc = reinterpret_cast<PlatformProc>(dlsym(lib, name));
+#endif
+    }
+    if (proc == nullptr) g_fakeLastError = 127;  // ERROR_PROC_NOT_FOUND
+    return proc;
+}
+PlatformProc PlatformGetProcOrdinal(PlatformLibrary lib, uint16_t ordinal) {
+    PlatformProc proc = nullptr;
+#ifdef _WIN32
+    if (RealLibraries().count(lib) != 0)
+        proc = reinterpret_cast<PlatformProc>(
+            GetProcAddress(static_cast<HMODULE>(lib), MAKEINTRESOURCEA(ordinal)));
+#else
+    (void)lib;  // shared objects have no ordinals
+    (void)ordinal;
+#endif
+    if (proc == nullptr) g_fakeLastError = 127;
+    return proc;
+}
+bool PlatformFreeLibrary(PlatformLibrary lib) {
+    if (RealLibraries().count(lib) == 0) return false;
+#ifdef _WIN32
+    char path[MAX_PATH];
+    bool stillLoaded = FreeLibrary(static_cast<HMODULE>(lib)) != 0 &&
+                       GetModuleFileNameA(static_cast<HMODULE>(lib), path, MAX_PATH) != 0;
+#else
+    // dlclose succeeds for every dropped reference; a no-load open tells
+    // whether the object is still mapped.
+    std::string path = RealLibraries()[lib];
+    dlclose(lib);
+    bool stillLoaded = false;
+    if (!path.empty()) {
+        void* again = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (again != nullptr) {
+            stillLoaded = true;
+            dlclose(again);
+        }
+    }
+#endif
+    if (!stillLoaded) RealLibraries().erase(lib);
+    return stillLoaded;
+}
+uint32_t PlatformLastError() { return g_fakeLastError; }
 
 uint32_t PlatformStartProgram(const char* commandLine, int32_t) {
     S().started.push_back(commandLine ? commandLine : "");
@@ -192,4 +282,82 @@ uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len) {
     if (it == S().pipes.end() || S().brokenPipes.count(pipe)) return 0;
     it->second.append(static_cast<const char*>(data), len);
     return len;
+}
+
+// ---- files: real files, so database tests work on what ODBC opens -------------------
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+long g_copyFailAfter = -1;  // bytes the next copy writes before it fails; -1 = no failure
+
+std::string FilePath(const char* path) {
+    std::string p = path ? path : "";
+#ifndef _WIN32
+    for (char& c : p)
+        if (c == '\\') c = '/';
+#endif
+    return p;
+}
+}  // namespace
+
+void FakeFailNextCopy(long bytesWritten) { g_copyFailAfter = bytesWritten; }
+
+bool PlatformCopyFile(const char* from, const char* to) {
+    long failAfter = g_copyFailAfter;
+    g_copyFailAfter = -1;
+    FILE* in = fopen(FilePath(from).c_str(), "rb");
+    if (in == nullptr) return false;
+    FILE* out = fopen(FilePath(to).c_str(), "wb");
+    if (out == nullptr) {
+        fclose(in);
+        return false;
+    }
+    bool ok = true;
+    long written = 0;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, in)) > 0) {
+        if (failAfter >= 0 && written + static_cast<long>(n) > failAfter) {
+            // A full disk: part of the data reaches the target, then the write fails.
+            fwrite(buf, 1, static_cast<size_t>(failAfter - written), out);
+            ok = false;
+            break;
+        }
+        if (fwrite(buf, 1, n, out) != n) {
+            ok = false;
+            break;
+        }
+        written += static_cast<long>(n);
+    }
+    fclose(in);
+    if (fclose(out) != 0) ok = false;
+    return ok;
+}
+
+bool PlatformReplaceFile(const char* from, const char* to) {
+#ifdef _WIN32
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return rename(FilePath(from).c_str(), FilePath(to).c_str()) == 0;
+#endif
+}
+
+bool PlatformDeleteFile(const char* path) { return remove(FilePath(path).c_str()) == 0; }
+
+bool PlatformCreateDirectory(const char* path) {
+#ifdef _WIN32
+    if (CreateDirectoryA(path, nullptr)) return true;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+    std::string p = FilePath(path);
+    if (mkdir(p.c_str(), 0777) == 0) return true;
+    struct stat st;
+    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
 }
