@@ -104,3 +104,16 @@ void PlatformFreeLocked(void* block);
 using PlatformPipe = intptr_t;
 // Writes len bytes as one message; returns the bytes written (0 on failure).
 uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len);
+
+// ---- files ---------------------------------------------------------------------
+// Paths are in the program's form (Windows separators); the native ports map
+// backslashes to slashes.
+// Copies `from` over `to` (created or truncated).  Returns false when either
+// cannot be opened or the copy stops part-way; `to` may then be incomplete, so
+// callers that must not lose the target copy to a temporary name first.
+bool PlatformCopyFile(const char* from, const char* to);
+// Puts `from` in the place of `to`, replacing it.  Returns false on failure.
+bool PlatformReplaceFile(const char* from, const char* to);
+bool PlatformDeleteFile(const char* path);
+// Creates a directory; true when it was created or already exists as one.
+bool PlatformCreateDirectory(const char* path);

@@ -1,6 +1,7 @@
 // Port for native command-line tools: real clock, messages on stderr, INI files
 // on disk with the private-profile semantics, dlopen.
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -152,4 +153,46 @@ void PlatformFreeLocked(void* block) { free(block); }
 uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len) {
     ssize_t n = write(static_cast<int>(pipe), data, len);
     return n < 0 ? 0u : static_cast<uint32_t>(n);
+}
+
+// ---- files ------------------------------------------------------------------------
+namespace {
+std::string NativePath(const char* path) {
+    std::string p = path ? path : "";
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    return p;
+}
+}  // namespace
+
+bool PlatformCopyFile(const char* from, const char* to) {
+    FILE* in = fopen(NativePath(from).c_str(), "rb");
+    if (in == nullptr) return false;
+    FILE* out = fopen(NativePath(to).c_str(), "wb");
+    if (out == nullptr) {
+        fclose(in);
+        return false;
+    }
+    char buf[65536];
+    bool ok = true;
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, in)) > 0)
+        if (fwrite(buf, 1, n, out) != n) {
+            ok = false;
+            break;
+        }
+    if (ferror(in)) ok = false;
+    fclose(in);
+    if (fclose(out) != 0) ok = false;
+    return ok;
+}
+bool PlatformReplaceFile(const char* from, const char* to) {
+    return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+bool PlatformDeleteFile(const char* path) { return unlink(NativePath(path).c_str()) == 0; }
+bool PlatformCreateDirectory(const char* path) {
+    std::string p = NativePath(path);
+    if (mkdir(p.c_str(), 0777) == 0) return true;
+    struct stat st;
+    return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -113,3 +113,16 @@ uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len) {
     if (!WriteFile(reinterpret_cast<HANDLE>(pipe), data, len, &written, nullptr)) return 0;
     return written;
 }
+
+bool PlatformCopyFile(const char* from, const char* to) {
+    return CopyFileA(from, to, FALSE) != 0;
+}
+bool PlatformReplaceFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+bool PlatformDeleteFile(const char* path) { return DeleteFileA(path) != 0; }
+bool PlatformCreateDirectory(const char* path) {
+    if (CreateDirectoryA(path, nullptr)) return true;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
