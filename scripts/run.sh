@@ -18,6 +18,15 @@ cmake --build --preset win64 --target Zd418
 ensure_prefix "${ZD418_PREFIX:-$HOME/.zd418/wineprefix}"
 drive="$WINEPREFIX/drive_c"
 mkdir -p "$drive/zd418/test1" "$drive/zd418/screens"
+# Data source "Q90" designates the scratch database c:\zd418\Q90.mda of the prefix.
+ZD418_ODBC_DIR="$WINEPREFIX/odbc" ZD418_SCRATCH="$drive/zd418/Q90.mda" source scripts/odbc_env.sh
+if [ ! -f "$drive/zd418/Q90.mda" ] || [ ! -f "$drive/zd418/test1/test1.mdb" ]; then
+  cmake --preset native >/dev/null
+  cmake --build --preset native --target zd418_template_db
+  # The operator's databases are never overwritten, only created when absent.
+  [ -f "$drive/zd418/Q90.mda" ] || build/native/tools/zd418_template_db "$drive/zd418/Q90.mda"
+  [ -f "$drive/zd418/test1/test1.mdb" ] || build/native/tools/zd418_template_db "$drive/zd418/test1/test1.mdb"
+fi
 cp build/win64/Zd418.exe "$drive/zd418/Zd418.exe"
 # The INI files are the operator's once written: never overwrite them.
 for ini in Q90.ini Q90CARD.ini mtstest.ini; do

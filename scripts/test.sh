@@ -7,6 +7,7 @@ root=$(pwd)
 
 bash scripts/setup.sh
 source scripts/wine_env.sh
+source scripts/odbc_env.sh
 
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.ccache}"
 failed=()

@@ -1,0 +1,349 @@
+// The two scan list dialogs, run for real (templates, common controls, the
+// Win32 port) and driven from a thread timer inside their modal loops: the
+// test works the controls as an operator would, answers the message boxes,
+// and checks the table each step leaves behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "hardware/control_library.h"
+#include "scanlist/scan_list_dlg.h"
+#include "scanlist/scan_list_ids.h"
+#include "scanlist/scan_table.h"
+#include "shell/app_state.h"
+#include "testmodel/system_settings.h"
+#include "testmodel/test_model.h"
+
+namespace {
+
+std::string g_fakeLibrary;
+
+struct Box {
+    std::string caption;
+    std::string text;
+};
+
+// What the timer does: answer message boxes, then run the next step once the
+// dialog is there.  Steps run one per tick so every message box a step raises
+// is answered by a later tick from inside that box's own loop.
+struct Script {
+    const char* title = nullptr;
+    std::vector<std::function<void(HWND)>> steps;
+    size_t next = 0;
+    bool busy = false;
+    int answer = IDOK;  // for the next Yes/No box
+    std::vector<Box> boxes;
+    std::string failure;
+};
+Script* g_script = nullptr;
+
+std::string Text(HWND hwnd) {
+    char buf[256] = "";
+    GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
+}
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    if (Text(hwnd) == g_script->title) return TRUE;
+    *reinterpret_cast<HWND*>(param) = hwnd;
+    return FALSE;
+}
+
+BOOL CALLBACK FindStatic(HWND hwnd, LPARAM param) {
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    std::string t = Text(hwnd);
+    if (strcmp(cls, "Static") == 0 && !t.empty()) *reinterpret_cast<std::string*>(param) += t;
+    return TRUE;
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    Script& s = *g_script;
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box != nullptr) {
+        Box b{Text(box), ""};
+        EnumChildWindows(box, FindStatic, reinterpret_cast<LPARAM>(&b.text));
+        s.boxes.push_back(b);
+        int button = IDOK;
+        if (GetDlgItem(box, IDYES) != nullptr) button = s.answer == IDNO ? IDNO : IDYES;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        return;
+    }
+    if (s.busy) return;
+    HWND dlg = FindWindowA("#32770", s.title);
+    if (dlg == nullptr || s.next >= s.steps.size()) return;
+    s.busy = true;
+    s.steps[s.next++](dlg);
+    s.busy = false;
+}
+
+void RunDialog(Script* script, void (*open)(HWND)) {
+    g_script = script;
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
+    // A dialog that never closes must not hang the suite.
+    UINT_PTR guard = SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR, DWORD) {
+        g_script->failure = "dialog still open after 60 s";
+        if (HWND d = FindWindowA("#32770", g_script->title)) EndDialog(d, IDCANCEL);
+    });
+    open(nullptr);
+    KillTimer(nullptr, timer);
+    KillTimer(nullptr, guard);
+    g_script = nullptr;
+}
+
+void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id))); }
+
+void LeaveField(HWND dlg, int id) {
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+}
+
+std::string ItemText(HWND tree, HTREEITEM item, LPARAM* param = nullptr, int* image = nullptr) {
+    char buf[128] = "";
+    TVITEMA it = {};
+    it.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_STATE;
+    it.stateMask = TVIS_STATEIMAGEMASK;
+    it.hItem = item;
+    it.pszText = buf;
+    it.cchTextMax = sizeof buf;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
+    if (param) *param = it.lParam;
+    if (image) {
+        *image = it.iImage;
+        // The state image must match the image.
+        if (static_cast<int>((it.state & TVIS_STATEIMAGEMASK) >> 12) != it.iImage) *image = -100;
+    }
+    return buf;
+}
+
+std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent) {
+    std::vector<HTREEITEM> items;
+    for (HTREEITEM i = TreeView_GetChild(tree, parent); i != nullptr; i = TreeView_GetNextSibling(tree, i))
+        items.push_back(i);
+    return items;
+}
+
+// The item of `channel` under "System 0".
+HTREEITEM SystemItem(HWND dlg, int32_t channel) {
+    HWND tree = GetDlgItem(dlg, IDC_SSL_SYSTREE);
+    HTREEITEM system0 = TreeView_GetChild(tree, TreeView_GetRoot(tree));
+    return Children(tree, system0).at(static_cast<size_t>(channel));
+}
+
+int ImageOf(HWND tree, HTREEITEM item) {
+    int image = 0;
+    ItemText(tree, item, nullptr, &image);
+    return image;
+}
+
+void Check(HWND dlg, int32_t channel) {
+    HWND tree = GetDlgItem(dlg, IDC_SSL_SYSTREE);
+    TreeView_SelectItem(tree, SystemItem(dlg, channel));
+    SendMessageA(tree, WM_KEYDOWN, VK_SPACE, 0);
+}
+
+std::vector<uint32_t> BlocksOf(int32_t channel) {
+    std::vector<uint32_t> blocks;
+    for (uint32_t p = 0; p < lpProgScanList->EntryCount; ++p)
+        if (lpProgScanList->Entry[p].CHANNEL == static_cast<uint32_t>(channel))
+            blocks.push_back(lpProgScanList->Entry[p].BLOCK);
+    return blocks;
+}
+
+template <typename Fn>
+Fn Proc(const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(hQ90Library), name)));
+}
+
+class ScanListDialogs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(AllocateTestModel(), 1);
+        ClearScanTable();
+        bSimulator = false;
+        bRemoteControlled = false;
+        hQ90Library = LoadLibraryA(g_fakeLibrary.c_str());
+        ASSERT_NE(hQ90Library, nullptr) << g_fakeLibrary;
+        Proc<void (*)(int32_t)>("FakeQ90SetResult")(1);
+    }
+    void TearDown() override {
+        FreeLibrary(static_cast<HMODULE>(hQ90Library));
+        hQ90Library = nullptr;
+        FreeTestModel();
+    }
+};
+
+TEST_F(ScanListDialogs, SingleRateDialogMakesATableAndDownloadsIt) {
+    Script s;
+    s.title = "Programmable Scan Table Definition";
+    int32_t listCount = 0;
+    std::string rootText;
+    size_t blockItems = 0;
+    std::vector<std::string> firstBlock;
+    std::string actual;
+    s.steps = {
+        [&](HWND dlg) {
+            listCount = static_cast<int32_t>(SendDlgItemMessageA(dlg, IDC_PSL_CHANNELS, LB_GETCOUNT, 0, 0));
+            Press(dlg, IDC_PSL_MAKE);  // nothing selected: refused with a message
+        },
+        [&](HWND dlg) {
+            for (int ch : {3, 5, 7}) SendDlgItemMessageA(dlg, IDC_PSL_CHANNELS, LB_SETSEL, TRUE, ch);
+            SetDlgItemTextA(dlg, IDC_PSL_RATE, "3000");
+            Press(dlg, IDC_PSL_MAKE);
+            HWND tree = GetDlgItem(dlg, IDC_PSL_TREE);
+            HTREEITEM root = TreeView_GetRoot(tree);
+            rootText = ItemText(tree, root);
+            std::vector<HTREEITEM> blocks = Children(tree, root);
+            blockItems = blocks.size();
+            for (HTREEITEM i : Children(tree, blocks.at(0))) firstBlock.push_back(ItemText(tree, i));
+            char text[64] = "";
+            GetDlgItemTextA(dlg, IDC_PSL_ACTUAL, text, sizeof text);
+            actual = text;
+        },
+        [&](HWND dlg) { Press(dlg, IDC_PSL_DOWNLOAD); },
+    };
+    RunDialog(&s, OpenProgrammableScanList);
+    EXPECT_EQ(s.failure, "");
+    EXPECT_EQ(listCount, 256);
+    ASSERT_GE(s.boxes.size(), 1u);
+    EXPECT_EQ(s.boxes[0].caption, "Please Select Channels First");
+    EXPECT_EQ(s.boxes[0].text, "Can Not Create A Scan List With No Channels");
+    EXPECT_EQ(rootText, "Scan List");
+    EXPECT_EQ(blockItems, 32u);
+    EXPECT_EQ(firstBlock, std::vector<std::string>({"CHAN3", "CHAN5", "CHAN7"}));
+    EXPECT_EQ(actual, "3003.0030");
+
+    EXPECT_EQ(lpProgScanList->EntryCount, 96u);
+    EXPECT_EQ(lpProgScanList->BlockCount, 32u);
+    EXPECT_EQ(BlocksOf(5).size(), 32u);
+    EXPECT_NEAR(dSampleRate, 2000000.0 / 666, 1e-9);
+    EXPECT_EQ(nFirstScannedChannel, 3);
+    EXPECT_TRUE(bParametersDownloaded);
+    EXPECT_EQ(Proc<int32_t (*)()>("FakeQ90Calls")(), 1);
+    EXPECT_EQ(Proc<const int32_t* (*)()>("FakeQ90Record")()[2], 96);
+}
+
+TEST_F(ScanListDialogs, MultiRateDialogAddsRemovesClearsAndDownloads) {
+    const int32_t three[] = {3, 5, 7};
+    ASSERT_EQ(BuildSingleRateTable(three, 3, 1000.0), 1);
+    Script s;
+    s.title = "Scan List Setup";
+    int32_t rateCount = 0;
+    std::string firstRate, firstRateAfter;
+    int checkedImage = -1, scannedImage = -1, uncheckedImage = -1;
+    std::vector<uint32_t> after1, after2, ten;
+    size_t afterNo = 0;
+    std::string removedChannelStillThere;
+    s.steps = {
+        [&](HWND dlg) {
+            rateCount = static_cast<int32_t>(SendDlgItemMessageA(dlg, IDC_SSL_RATES, CB_GETCOUNT, 0, 0));
+            char text[64] = "";
+            SendDlgItemMessageA(dlg, IDC_SSL_RATES, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+            firstRate = text;
+            HWND tree = GetDlgItem(dlg, IDC_SSL_SYSTREE);
+            Check(dlg, 10);
+            checkedImage = ImageOf(tree, SystemItem(dlg, 10));
+            Check(dlg, 3);  // already scanned: does not toggle
+            scannedImage = ImageOf(tree, SystemItem(dlg, 3));
+            Check(dlg, 11);
+            Check(dlg, 11);  // toggled back
+            uncheckedImage = ImageOf(tree, SystemItem(dlg, 11));
+            SendDlgItemMessageA(dlg, IDC_SSL_RATES, CB_SETCURSEL, 2, 0);
+            Press(dlg, IDC_SSL_ADD);
+            after1 = BlocksOf(10);
+        },
+        [&](HWND dlg) {
+            Check(dlg, 20);
+            SendDlgItemMessageA(dlg, IDC_SSL_RATES, CB_SETCURSEL, 3, 0);
+            Press(dlg, IDC_SSL_ADD);
+            after2 = BlocksOf(20);
+            ten = BlocksOf(10);
+        },
+        [&](HWND dlg) {
+            // Remove channel 5 through its item in the scan list tree.
+            HWND tree = GetDlgItem(dlg, IDC_SSL_SCANTREE);
+            HTREEITEM block0 = TreeView_GetChild(tree, TreeView_GetRoot(tree));
+            for (HTREEITEM i : Children(tree, block0)) {
+                LPARAM ch = -1;
+                ItemText(tree, i, &ch);
+                if (ch == 5) TreeView_SelectItem(tree, i);
+            }
+            Press(dlg, IDC_SSL_REMOVE);
+            block0 = TreeView_GetChild(tree, TreeView_GetRoot(tree));
+            for (HTREEITEM i : Children(tree, block0))
+                if (ItemText(tree, i) == "CHAN5") removedChannelStillThere = "CHAN5";
+        },
+        [&](HWND dlg) {
+            SetDlgItemTextA(dlg, IDC_SSL_MAXRATE, "100000");
+            LeaveField(dlg, IDC_SSL_MAXRATE);
+        },
+        [&](HWND dlg) {
+            char text[64] = "";
+            SendDlgItemMessageA(dlg, IDC_SSL_RATES, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+            firstRateAfter = text;
+            g_script->answer = IDNO;
+            Press(dlg, IDC_SSL_CLEAR);
+            afterNo = lpProgScanList->EntryCount;
+        },
+        [&](HWND dlg) {
+            g_script->answer = IDYES;
+            Press(dlg, IDC_SSL_CLEAR);
+        },
+        [&](HWND dlg) {
+            Check(dlg, 30);
+            SendDlgItemMessageA(dlg, IDC_SSL_RATES, CB_SETCURSEL, 1, 0);
+            Press(dlg, IDC_SSL_ADD);
+        },
+        [&](HWND dlg) { Press(dlg, IDC_SSL_DOWNLOAD); },
+    };
+    RunDialog(&s, OpenSecondaryScanList);
+    EXPECT_EQ(s.failure, "");
+    EXPECT_EQ(rateCount, 13);
+    EXPECT_EQ(firstRate, "1000.0000");
+    EXPECT_EQ(checkedImage, 10);   // ANALOGCARDSELECTED
+    EXPECT_EQ(scannedImage, 1);    // BLOCK
+    EXPECT_EQ(uncheckedImage, 2);  // ANALOGCARD
+    EXPECT_EQ(after1, std::vector<uint32_t>({0}));     // every 4th block of 4
+    EXPECT_EQ(after2, std::vector<uint32_t>({0}));     // every 8th block of 8
+    EXPECT_EQ(ten, std::vector<uint32_t>({0, 4}));
+    EXPECT_EQ(removedChannelStillThere, "");
+    EXPECT_EQ(firstRateAfter, "60000.0000");
+    EXPECT_GT(afterNo, 0u);
+
+    std::vector<std::string> captions;
+    for (const Box& b : s.boxes) captions.push_back(b.caption);
+    EXPECT_EQ(captions, std::vector<std::string>({"Rate Selected Is Too High",
+                                                  "This Will Permanantly Delete All Scan Table Entries",
+                                                  "This Will Permanantly Delete All Scan Table Entries"}));
+    // Cleared, then channel 30 alone at half the rate.
+    EXPECT_EQ(lpProgScanList->EntryCount, 1u);
+    EXPECT_EQ(lpProgScanList->BlockCount, 2u);
+    EXPECT_EQ(BlocksOf(30), std::vector<uint32_t>({0}));
+    EXPECT_EQ(dSampleRate, 60000.0);
+    EXPECT_EQ(nFirstScannedChannel, 30);
+    EXPECT_TRUE(bParametersDownloaded);
+    const int32_t* rec = Proc<const int32_t* (*)()>("FakeQ90Record")();
+    EXPECT_EQ(rec[2], 1);
+    EXPECT_EQ(rec[4], 2);
+    EXPECT_EQ(rec[5], 30);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        fprintf(stderr, "usage: scan_list_dlg_test <fake Q90ui.dll>\n");
+        return 2;
+    }
+    g_fakeLibrary = argv[1];
+    if (g_fakeLibrary[0] == '/') g_fakeLibrary = "Z:" + g_fakeLibrary;  // a Unix path from CTest
+    return RUN_ALL_TESTS();
+}
