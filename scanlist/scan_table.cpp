@@ -9,6 +9,7 @@
 #include "hardware/q90_library.h"
 #include "platform/platform.h"
 #include "shell/app_state.h"
+#include "shell/pending_parts.h"
 #include "shell/status_report.h"
 #include "testmodel/system_settings.h"
 
@@ -721,3 +722,41 @@ int32_t DownloadScanTable() {
     }
     return 0;
 }
+
+// ---- rules of the scan list dialogs ---------------------------------------------------------
+
+double ApplyScanRateField(double requested) {
+    MarkTableEdited();
+    if (bSimulator) return dSampleRate;
+    double rate = requested;
+    ValidateScanRate(&rate);
+    dSampleRate = rate;
+    return rate;
+}
+
+double ApplyMaximumRate(double requested) {
+    double rate = requested;
+    if (rate > 60000.0) {
+        ShowBox("Rate Is Being Changed To A Reasonable Value", "Rate Selected Is Too High",
+                MB_OK_ | MB_ICONINFORMATION_);
+        rate = 60000.0;
+    } else if (!(rate > 0.0)) {
+        ShowBox("Rate Is Being Changed To A Reasonable Value", "Rate Selected Is Zero Or Below",
+                MB_OK_ | MB_ICONINFORMATION_);
+        rate = 1.0;
+    }
+    dSampleRate = rate;
+    return rate;
+}
+
+double RateChoice(int32_t k) {
+    if (k < 0 || k >= kRateChoices) return 0.0;
+    return dSampleRate / static_cast<double>(1u << k);
+}
+
+void ConfirmScanTable() {
+    nFirstScannedChannel = FirstScanChannel();
+    BuildScanMap();
+}
+
+int32_t FiveBModuleOfBlock(uint32_t block) { return static_cast<int32_t>((block / 4u) % kFiveBModules); }

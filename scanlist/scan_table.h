@@ -105,3 +105,25 @@ void RebuildScanDerivedData();
 // The start channel (CHANNEL of position 0, -1 for an empty table) that the
 // dialogs remember when they close.
 int32_t FirstScanChannel();
+
+// ---- rules of the scan list dialogs ------------------------------------------------------
+
+// The single-rate dialog's rate field lost the focus: clears the
+// parameters-downloaded and test-saved flags; outside simulator mode the
+// request is validated and stored as SAMPLERATE.  Returns the rate to show.
+double ApplyScanRateField(double requested);
+
+// The multi-rate dialog's "Maximum Rate" field lost the focus: above 60000
+// it becomes 60000.0, at or below 0 (or not a number) 1.0, each with its
+// message; the result is stored as SAMPLERATE and returned.
+double ApplyMaximumRate(double requested);
+
+// Entry k (0-12) of "Add Channels At": SAMPLERATE / 2^k.
+double RateChoice(int32_t k);
+
+// A dialog closes with the table confirmed: remember the start channel and
+// rebuild the recording header data (the scan map).
+void ConfirmScanTable();
+
+// Module of the 5B channel that the position in `block` carries (0-15).
+int32_t FiveBModuleOfBlock(uint32_t block);
