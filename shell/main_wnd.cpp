@@ -13,8 +13,6 @@
 #include "hardware/gpib_access.h"
 #include "scanlist/scan_list_dlg.h"
 #include "scanlist/scan_table.h"
-#include "scanlist/scan_list_dlg.h"
-#include "scanlist/scan_table.h"
 #include "shell/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "shell/status_report.h"
@@ -247,17 +245,6 @@ void FrameCommand(HWND hwnd, int id) {
     case IDM_CASCADE:
         SendMessageA(hwndMDIClient, WM_MDICASCADE, 0, 0);
         break;
-    case IDM_DEFINESCANLIST:
-        OpenProgrammableScanList(hwnd);
-        break;
-    case IDM_SECONDARYSCAN:
-        OpenSecondaryScanList(hwnd);
-        break;
-    case IDM_DOWNLOADSCANLIST: {
-        int32_t ok = DownloadScanTable();
-        if (bRemoteControlled) ReportStatus(-1, ok ? 26 : 0);
-        break;
-    }
     case IDM_DEFINESCANLIST:
         OpenProgrammableScanList(hwnd);
         break;
