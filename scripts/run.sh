@@ -19,7 +19,8 @@ ensure_prefix "${ZD418_PREFIX:-$HOME/.zd418/wineprefix}"
 drive="$WINEPREFIX/drive_c"
 mkdir -p "$drive/zd418/test1" "$drive/zd418/screens"
 # Data source "Q90" designates the scratch database c:\zd418\Q90.mda of the prefix.
-ZD418_ODBC_DIR="$WINEPREFIX/odbc" ZD418_SCRATCH="$drive/zd418/Q90.mda" source scripts/odbc_env.sh
+ZD418_ODBC_DIR="$WINEPREFIX/odbc" source scripts/odbc_env.sh
+odbc_bind_scratch "$drive/zd418/Q90.mda"
 if [ ! -f "$drive/zd418/Q90.mda" ] || [ ! -f "$drive/zd418/test1/test1.mdb" ]; then
   cmake --preset native >/dev/null
   cmake --build --preset native --target zd418_template_db
