@@ -200,11 +200,37 @@ void MarkTableEdited() {
     bTestSaved = false;
 }
 
+// "%3d": right-aligned in at least three places.
+char* PutNumber(char* out, int32_t value) {
+    char digits[12];
+    int n = 0;
+    uint32_t v = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    if (value < 0) digits[n++] = '-';
+    for (int pad = n; pad < 3; ++pad) *out++ = ' ';
+    while (n > 0) *out++ = digits[--n];
+    return out;
+}
+
+// One "Entry %3d Channel %3d Block %3d\n" line per entry.  The dump is
+// written on every add, so the lines are put together here and written in
+// one go instead of one formatted print each.
 void WriteEntries(FILE* f, const ProgScanEntry* entries, uint32_t count) {
-    for (uint32_t p = 0; p < count; ++p)
-        fprintf(f, "Entry %3d Channel %3d Block %3d\n", static_cast<int>(p),
-                static_cast<int>(static_cast<int32_t>(entries[p].CHANNEL)),
-                static_cast<int>(static_cast<int32_t>(entries[p].BLOCK)));
+    static char buffer[kScanPositions * 64];
+    char* out = buffer;
+    for (uint32_t p = 0; p < count; ++p) {
+        memcpy(out, "Entry ", 6);
+        out = PutNumber(out + 6, static_cast<int32_t>(p));
+        memcpy(out, " Channel ", 9);
+        out = PutNumber(out + 9, static_cast<int32_t>(entries[p].CHANNEL));
+        memcpy(out, " Block ", 7);
+        out = PutNumber(out + 7, static_cast<int32_t>(entries[p].BLOCK));
+        *out++ = '\n';
+    }
+    fwrite(buffer, 1, static_cast<size_t>(out - buffer), f);
 }
 
 }  // namespace
@@ -239,8 +265,10 @@ void ClassifyScanEntries() {
     if (lpsChannelParams == nullptr) return;
     int32_t dacs = 0;
     int32_t digitals = 0;
+    uint32_t dataType[kChannels];
     for (int32_t ch = 0; ch < kChannels; ++ch) {
         nChannelAdcBits[ch] = CardAdcBits(ModelOf(ch));
+        dataType[ch] = static_cast<uint32_t>(CardDataType(ModelOf(ch)));
         if (ModelIs(ch, 3, false) && dacs < kChannelListSize) nDacChannelList[dacs++] = ch;
         if (ModelIs(ch, 1, true) && digitals < kChannelListSize) nDigitalChannelList[digitals++] = ch;
     }
@@ -249,7 +277,7 @@ void ClassifyScanEntries() {
     for (uint32_t p = 0; p < static_cast<uint32_t>(kScanPositions); ++p) {
         ProgScanEntry& e = lpProgScanList->Entry[p];
         if (p < used && ValidChannel(e.CHANNEL))
-            e.DataType = static_cast<uint32_t>(CardDataType(ModelOf(static_cast<int32_t>(e.CHANNEL))));
+            e.DataType = dataType[e.CHANNEL];
         else
             e.DataType = 1;
     }
