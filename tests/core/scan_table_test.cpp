@@ -15,7 +15,11 @@ std::string ReadFile(const char* name) {
     std::ifstream f(name, std::ios::binary);
     std::stringstream s;
     s << f.rdbuf();
-    return s.str();
+    // A text file: lines end in CR LF on Windows.
+    std::string text;
+    for (char c : s.str())
+        if (c != '\r') text += c;
+    return text;
 }
 
 // ---- rates ----------------------------------------------------------------------------
