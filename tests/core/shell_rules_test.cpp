@@ -202,8 +202,12 @@ TEST_F(ShellRules, ExitAnswersDecideWhatIsWritten) {
         bTestSaved = c.saved;
         FakePushAnswer(c.answer);
         EXPECT_EQ(RunExitSequence(), c.exits) << c.caption << " " << c.answer;
-        ASSERT_EQ(FakeMessages().size(), 1u);
+        // Saving first runs the real save; with no test database behind it
+        // here, its failure is reported and the exit goes on.
+        bool saves = c.open && !c.saved && c.answer == IDYES_;
+        ASSERT_EQ(FakeMessages().size(), saves ? 2u : 1u);
         EXPECT_EQ(FakeMessages()[0].caption, c.caption);
+        if (saves) EXPECT_EQ(FakeMessages()[1].caption, "Problem With Test Database Save");
         EXPECT_EQ(FakeProfileFileExists("Q90.ini"), c.exits);
         EXPECT_EQ(FakeLiveAllocations() == 0, c.exits);  // blocks freed only on the way out
         if (!c.exits) FreeTestModel();
