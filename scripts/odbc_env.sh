@@ -18,6 +18,7 @@ Description=SQLite3 ODBC Driver
 Driver=$driver
 Setup=$driver
 Threading=2
+DontDLClose=1
 INI
   cat >"$ODBCINI" <<INI
 [Q90]

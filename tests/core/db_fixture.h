@@ -96,7 +96,7 @@ inline const Place& ThePlace() {
             return p;
         }
         WriteFile(d + "/odbcinst.ini",
-                  "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n");
+                  "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\nDontDLClose=1\n");
         WriteFile(d + "/odbc.ini", "[Q90]\nDriver=SQLite3\nDatabase=" + d +
                                        "/q90.mda\nTimeout=5000\nSyncPragma=NORMAL\n");
         setenv("ODBCSYSINI", d.c_str(), 1);
