@@ -13,7 +13,7 @@ root=$(pwd)
 bash scripts/setup.sh
 source scripts/wine_env.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Zd418
+cmake --build --preset win64 --target Zd418 gpib32 q90ui
 
 ensure_prefix "${ZD418_PREFIX:-$HOME/.zd418/wineprefix}"
 drive="$WINEPREFIX/drive_c"
@@ -29,6 +29,10 @@ if [ ! -f "$drive/zd418/Q90.mda" ] || [ ! -f "$drive/zd418/test1/test1.mdb" ]; t
   [ -f "$drive/zd418/test1/test1.mdb" ] || build/native/tools/zd418_template_db "$drive/zd418/test1/test1.mdb"
 fi
 cp build/win64/Zd418.exe "$drive/zd418/Zd418.exe"
+# The simulated front end: driver and control library beside the program,
+# and its chassis file (kept once the operator has edited it).
+cp build/win64/sim/gpib-32.dll build/win64/sim/Q90ui.dll "$drive/zd418/"
+[ -f "$drive/zd418/q90sim.cfg" ] || cp sim/q90sim.cfg "$drive/zd418/q90sim.cfg"
 # The INI files are the operator's once written: never overwrite them.
 for ini in Q90.ini Q90CARD.ini mtstest.ini; do
   [ -f "$drive/windows/$ini" ] || cp "config/$ini" "$drive/windows/$ini"

@@ -134,8 +134,10 @@ void WaitUntil(double t) {
         if (t > s.virtualNow) s.virtualNow = t;
         return;
     }
-    double now = NowSeconds();
-    if (t > now) std::this_thread::sleep_for(std::chrono::duration<double>(t - now));
+    // Sleeps may end a little early (coarse system timers): never deliver
+    // before the data exist.
+    for (double now = NowSeconds(); now < t; now = NowSeconds())
+        std::this_thread::sleep_for(std::chrono::duration<double>(t - now));
 }
 
 double TimeoutSeconds(int32_t tmo) {
