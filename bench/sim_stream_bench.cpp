@@ -42,9 +42,9 @@ void BM_VirtualTimeGeneration(benchmark::State& state) {
     for (auto _ : state) {
         sim::Rda(ud, buf.data(), static_cast<int32_t>(buf.size() * 2));
         sim::Wait(ud, sim::kTIMO | sim::kCMPL);
+        if ((sim::g_bus.ibsta & sim::kEND) == 0) state.SkipWithError("transfer did not end");
         int16_t status;
         sim::ReadStatusByte(0, 29, &status);
-        if ((sim::g_bus.ibsta & sim::kEND) == 0) state.SkipWithError("transfer did not end");
         samples += 64 * 895;
         benchmark::DoNotOptimize(buf.data());
     }
