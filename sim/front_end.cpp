@@ -117,8 +117,9 @@ struct State {
 };
 
 State& S() {
-    static State* state = new State();  // lives until the process ends
-    return *state;
+    // Goes with the library when it is unloaded.
+    static State state;
+    return state;
 }
 
 // ---- time --------------------------------------------------------------------------
@@ -934,7 +935,7 @@ void GenerateTransfer(uint16_t* out, uint32_t k, double scanStart, uint16_t sequ
     State& s = S();
     const uint32_t n = s.entries, w = n + 8, scans = ScansPerTransfer();
     const double blocks = s.blocks, rate = s.rate;
-    static thread_local std::vector<PosPlan> plan;
+    static std::vector<PosPlan> plan;  // one caller at a time, as on the bus
     plan.assign(n, PosPlan{});
     const uint64_t firstScan = static_cast<uint64_t>(k) * scans;
     for (uint32_t p = 0; p < n; ++p) {

@@ -33,7 +33,7 @@ TEST(ChassisFile, RejectsMalformedLinesWithTheLineAndTheReason) {
         {"timebase fast\n", "line 1: timebase takes \"real\" or \"virtual\""},
         {"fifo 0\n", "line 1: fifo takes a transfer count of 1 or more"},
         {"chassis 1\n", "line 1: unknown keyword \"chassis\""},
-        {std::string("card 1 M16\0x\n", 13).c_str(), "line 1: unexpected NUL character"},
+        {"card 1 M16\0x\n", "line 1: unexpected NUL character"},
     };
     for (const auto& row : table) {
         sim::Chassis chassis;
