@@ -178,13 +178,13 @@ void ReleaseLibrary(void** library) {
     *library = nullptr;
 }
 
-bool RunExitSequence() {
+bool RunExitSequence(int32_t (*saveTest)()) {
     if (bTestOpen && !bTestSaved) {
         int32_t answer = PlatformMessageBox(
             "An Open Test Is Not Saved.  Do You Want To Save It First?", "Save Unsaved Test First?",
             MB_YESNOCANCEL_ | MB_ICONQUESTION_);
         if (answer == IDCANCEL_) return false;
-        if (answer == IDYES_) SaveTest();
+        if (answer == IDYES_) (saveTest ? saveTest : SaveTest)();
     } else {
         int32_t answer = PlatformMessageBox("Do You Really Want to Exit?", "Exit Morva?",
                                             MB_YESNO_ | MB_ICONQUESTION_);

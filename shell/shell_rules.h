@@ -66,7 +66,8 @@ bool AutobalanceScannedChannels(std::string* failures);
 
 // ---- exit -------------------------------------------------------------------------------
 // The exit questions and the work that follows an answer; returns true when the
-// program is to end (the caller then posts the quit message).
-bool RunExitSequence();
+// program is to end (the caller then posts the quit message).  `saveTest`
+// saves the open test when the operator asks for it (SaveTest by default).
+bool RunExitSequence(int32_t (*saveTest)() = nullptr);
 // Unloads a library until the loader holds no further reference.
 void ReleaseLibrary(void** library);

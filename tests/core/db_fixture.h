@@ -152,6 +152,9 @@ class DatabaseTest : public ::testing::Test {
         for (auto& d : sDigitalOut) d = DigitalOut{};
         static bool templateMade = false;
         if (!templateMade) {
+            // A scratch database left by an earlier run already holds the
+            // tables; the template is made in an empty one.
+            PlatformDeleteFile(p.scratch.c_str());
             std::string error;
             DbEnv env;
             DbConn dbc;

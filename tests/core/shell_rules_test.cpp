@@ -181,33 +181,37 @@ TEST_F(ShellRules, MenuCommandTableHasEveryIdAndNoOther) {
         EXPECT_FALSE(IsMenuCommand(id)) << id;
 }
 
+int g_saves = 0;
+int32_t CountSave() {
+    ++g_saves;
+    return 1;
+}
+
 TEST_F(ShellRules, ExitAnswersDecideWhatIsWritten) {
     struct Case {
         bool open, saved;
         int32_t answer;
-        bool exits;
+        bool exits, saves;
         const char* caption;
     } cases[] = {
-        {false, false, IDYES_, true, "Exit Morva?"},
-        {false, false, IDNO_, false, "Exit Morva?"},
-        {true, true, IDYES_, true, "Exit Morva?"},
-        {true, false, IDYES_, true, "Save Unsaved Test First?"},
-        {true, false, IDNO_, true, "Save Unsaved Test First?"},
-        {true, false, IDCANCEL_, false, "Save Unsaved Test First?"},
+        {false, false, IDYES_, true, false, "Exit Morva?"},
+        {false, false, IDNO_, false, false, "Exit Morva?"},
+        {true, true, IDYES_, true, false, "Exit Morva?"},
+        {true, false, IDYES_, true, true, "Save Unsaved Test First?"},
+        {true, false, IDNO_, true, false, "Save Unsaved Test First?"},
+        {true, false, IDCANCEL_, false, false, "Save Unsaved Test First?"},
     };
     for (const Case& c : cases) {
         FakeReset();
         ASSERT_EQ(AllocateTestModel(), 1);
         bTestOpen = c.open;
         bTestSaved = c.saved;
+        g_saves = 0;
         FakePushAnswer(c.answer);
-        EXPECT_EQ(RunExitSequence(), c.exits) << c.caption << " " << c.answer;
-        // Saving first runs the real save; with no test database behind it
-        // here, its failure is reported and the exit goes on.
-        bool saves = c.open && !c.saved && c.answer == IDYES_;
-        ASSERT_EQ(FakeMessages().size(), saves ? 2u : 1u);
+        EXPECT_EQ(RunExitSequence(CountSave), c.exits) << c.caption << " " << c.answer;
+        ASSERT_EQ(FakeMessages().size(), 1u);
         EXPECT_EQ(FakeMessages()[0].caption, c.caption);
-        if (saves) EXPECT_EQ(FakeMessages()[1].caption, "Problem With Test Database Save");
+        EXPECT_EQ(g_saves, c.saves ? 1 : 0) << c.caption << " " << c.answer;
         EXPECT_EQ(FakeProfileFileExists("Q90.ini"), c.exits);
         EXPECT_EQ(FakeLiveAllocations() == 0, c.exits);  // blocks freed only on the way out
         if (!c.exits) FreeTestModel();
