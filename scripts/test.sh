@@ -10,6 +10,9 @@ source scripts/wine_env.sh
 source scripts/odbc_env.sh
 
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.ccache}"
+# Hash paths relative to the checkout, so a clone in another folder (as CI
+# makes) still finds what an earlier build compiled.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
 failed=()
 run_suite() {  # name, command...
   local name=$1; shift

@@ -4,48 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/win32/e2e_support.h"
+
 #include <string>
 
 namespace {
 
 std::string g_exe, g_gpib, g_q90ui;
-
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-std::string Text(HWND hwnd) {
-    char buf[256] = "";
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_BLOCK, 5000,
-                        nullptr);
-    return buf;
-}
-
-struct Find {
-    DWORD pid;
-    const char* cls;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
-    auto* f = reinterpret_cast<Find*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[64] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid != f->pid || strcmp(cls, f->cls) != 0) return TRUE;
-    f->found = hwnd;
-    return FALSE;
-}
-
-HWND FindWindowOf(DWORD pid, const char* cls) {
-    Find f = {pid, cls, nullptr};
-    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&f));
-    return f.found;
-}
 
 // Copies the program (and the chosen libraries) into a fresh directory,
 // starts it there and returns the control panel's caption once start-up is done.

@@ -4,71 +4,18 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/win32/e2e_support.h"
+
 #include <string>
 
 namespace {
 
 std::string g_exe;
 
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-std::string SystemIni() {
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\Q90.ini";
-}
-
 std::string IniValue(const char* section, const char* key) {
     char buf[512];
     GetPrivateProfileStringA(section, key, "<missing>", buf, sizeof buf, SystemIni().c_str());
     return buf;
-}
-
-std::string Text(HWND hwnd) {
-    char buf[256] = "";
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf), SMTO_BLOCK, 5000,
-                        nullptr);
-    return buf;
-}
-
-template <typename Pred>
-bool WaitFor(Pred pred, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (pred()) return true;
-        Sleep(50);
-    }
-    return pred();
-}
-
-struct OwnedFind {
-    DWORD pid;
-    const char* cls;
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
-    auto* f = reinterpret_cast<OwnedFind*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != f->pid) return TRUE;
-    char cls[64] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (strcmp(cls, f->cls) != 0) return TRUE;
-    if (f->title && Text(hwnd) != f->title) return TRUE;
-    f->found = hwnd;
-    return FALSE;
-}
-
-HWND FindWindowOf(DWORD pid, const char* cls, const char* title = nullptr) {
-    OwnedFind f = {pid, cls, title, nullptr};
-    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&f));
-    return f.found;
 }
 
 class Zd418Process : public ::testing::Test {
