@@ -14,10 +14,17 @@ export CCACHE_DIR="${CCACHE_DIR:-$HOME/.ccache}"
 # makes) still finds what an earlier build compiled.
 export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=true
 failed=()
+passed=0
 run_suite() {  # name, command...
   local name=$1; shift
   echo "==== $name"
-  if "$@"; then echo "==== $name: passed"; else echo "==== $name: FAILED"; failed+=("$name"); fi
+  if "$@"; then
+    echo "==== $name: passed"
+    passed=$((passed + 1))
+  else
+    echo "==== $name: FAILED"
+    failed+=("$name")
+  fi
 }
 
 native() {
@@ -46,12 +53,8 @@ run_suite "native tests" native
 run_suite "sanitizer tests" sanitize
 run_suite "Windows tests under Wine" win64
 run_suite "fuzz targets" fuzz
-if [ -f scripts/test-dcnet.sh ]; then
-  run_suite "dcnet (native and PowerPC)" bash scripts/test-dcnet.sh
-fi
+run_suite "dcnet (native and PowerPC)" bash scripts/test-dcnet.sh
 
-if [ ${#failed[@]} -gt 0 ]; then
-  echo "FAILED suites: ${failed[*]}"
-  exit 1
-fi
-echo "all suites passed"
+[ ${#failed[@]} -eq 0 ] || echo "FAILED suites: ${failed[*]}"
+echo "suites: $passed passed, ${#failed[@]} failed"
+[ ${#failed[@]} -eq 0 ]
