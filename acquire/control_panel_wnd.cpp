@@ -8,9 +8,7 @@ LRESULT CALLBACK ContWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+        FillClientLightGrey(hwnd, dc);
         EndPaint(hwnd, &ps);
         return 0;
     }

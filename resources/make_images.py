@@ -100,7 +100,7 @@ def backdrop(x, y):
 
 
 def cancel_net(x, y):
-    if abs(x - y * 114 // 64) <= 2 or abs(x - (113 - y * 114 // 64)) <= 2:
+    if abs(x - y * 110 // 60) <= 2 or abs(x - (109 - y * 110 // 60)) <= 2:
         return (255, 0, 0)
     return (192, 192, 192)
 
@@ -138,7 +138,7 @@ if __name__ == "__main__":
     write_ico("tab.ico", frame(32, table))
     write_ico("bluesquare.ico", blue_square)
     write_bmp("backdrop.bmp", 320, 120, backdrop)
-    write_bmp("cancelnet.bmp", 114, 64, cancel_net)
+    write_bmp("cancelnet.bmp", 110, 60, cancel_net)
     os.makedirs(os.path.join(HERE, "buttons"), exist_ok=True)
     for i, name in enumerate(BUTTONS):
         w = 24 if name != "NEWDRIVEDAC" else 26

@@ -7,19 +7,11 @@ HFONT hFontLarge = nullptr;
 HFONT hFontSmall = nullptr;
 bool bPressed = false;
 
-void DrawButton(HWND hwnd, HDC dc) {
+void DrawButton(HDC dc) {
     RECT frame = {55, 8, 170, 73};
     DrawEdge(dc, &frame, bPressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-    HBITMAP bmp = LoadBitmapA(hInst, "CANCELNET");
-    if (bmp == nullptr) return;
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, bmp);
     int shift = bPressed ? 1 : 0;
-    BitBlt(dc, 56 + shift, 9 + shift, 113, 60, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(bmp);
-    (void)hwnd;
+    DrawBitmapResource(dc, "CANCELNET", 56 + shift, 9 + shift);
 }
 }  // namespace
 
@@ -35,10 +27,8 @@ LRESULT CALLBACK CancelWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-        DrawButton(hwnd, dc);
+        FillClientLightGrey(hwnd, dc);
+        DrawButton(dc);
         EndPaint(hwnd, &ps);
         return 0;
     }

@@ -39,3 +39,22 @@ void DeleteSharedDrawingObjects() {
         if (o) DeleteObject(o);
     sDraw = SharedDrawingObjects{};
 }
+
+void FillClientLightGrey(HWND hwnd, HDC dc) {
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+}
+
+void DrawBitmapResource(HDC dc, const char* name, int x, int y) {
+    HBITMAP bmp = LoadBitmapA(hInst, name);
+    if (bmp == nullptr) return;
+    BITMAP bm;
+    GetObjectA(bmp, sizeof bm, &bm);
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(bmp);
+}

@@ -53,6 +53,11 @@ extern SharedDrawingObjects sDraw;
 void CreateSharedDrawingObjects();
 void DeleteSharedDrawingObjects();
 
+// Painting helpers of the panels: the light grey background every panel has,
+// and a bitmap resource drawn with its top-left corner at (x, y).
+void FillClientLightGrey(HWND hwnd, HDC dc);
+void DrawBitmapResource(HDC dc, const char* name, int x, int y);
+
 // Window procedures of the registered classes.
 LRESULT CALLBACK MainWndProc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ContWndProc(HWND, UINT, WPARAM, LPARAM);

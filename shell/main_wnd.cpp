@@ -297,17 +297,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         RECT rc;
         GetClientRect(hwnd, &rc);
         FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
-        HBITMAP backdrop = LoadBitmapA(hInst, "BACKDROP");
-        if (backdrop) {
-            BITMAP bm;
-            GetObjectA(backdrop, sizeof bm, &bm);
-            HDC mem = CreateCompatibleDC(dc);
-            HGDIOBJ old = SelectObject(mem, backdrop);
-            BitBlt(dc, rc.right / 10, rc.bottom / 10, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-            SelectObject(mem, old);
-            DeleteDC(mem);
-            DeleteObject(backdrop);
-        }
+        DrawBitmapResource(dc, "BACKDROP", rc.right / 10, rc.bottom / 10);
         EndPaint(hwnd, &ps);
         return 0;
     }

@@ -40,17 +40,8 @@ void DrawButton(HDC dc, int i, bool sunken) {
     char name[32];
     lstrcpynA(name, b.bitmap, sizeof name - 4);
     if (bRemoteControlled) lstrcatA(name, "GRAY");
-    HBITMAP bmp = LoadBitmapA(hInst, name);
-    if (bmp == nullptr) return;
-    BITMAP bm;
-    GetObjectA(bmp, sizeof bm, &bm);
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, bmp);
     int shift = sunken ? 1 : 0;
-    BitBlt(dc, b.frameLeft + 1 + shift, 3 + shift, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(bmp);
+    DrawBitmapResource(dc, name, b.frameLeft + 1 + shift, 3 + shift);
 }
 
 }  // namespace
@@ -60,9 +51,7 @@ LRESULT CALLBACK DownWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+        FillClientLightGrey(hwnd, dc);
         for (int i = 0; i < 14; ++i) DrawButton(dc, i, false);
         EndPaint(hwnd, &ps);
         return 0;

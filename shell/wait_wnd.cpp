@@ -14,9 +14,7 @@ LRESULT CALLBACK WaitWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        RECT rc;
-        GetClientRect(hwnd, &rc);
-        FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)));
+        FillClientLightGrey(hwnd, dc);
         EndPaint(hwnd, &ps);
         SetDlgItemTextA(hwnd, IDC_WAIT_PLEASE, "Please Wait");
         SetDlgItemTextA(hwnd, IDC_WAIT_STATUS, "Downloading");
