@@ -8,10 +8,10 @@
 #include <string>
 
 #include "platform/fake/fake_platform.h"
-#include "testmodel/db_test_database.h"
+#include "testmodel/db_database.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_lifecycle.h"
-#include "testmodel/test_model.h"
+#include "testmodel/lifecycle.h"
+#include "testmodel/model.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "platform/fake/fake_platform.h"
 #include "scanlist/scan_table.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 namespace {
 

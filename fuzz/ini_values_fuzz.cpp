@@ -7,7 +7,7 @@
 #include "platform/fake/fake_platform.h"
 #include "testmodel/ini_values.h"
 #include "testmodel/settings_ini.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static bool allocated = false;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 
 int32_t ibsta = 0;
 int32_t iberr = 0;

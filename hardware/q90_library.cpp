@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "hardware/control_library.h"
-#include "shell/app_state.h"
-#include "shell/status_report.h"
+#include "base/app_state.h"
+#include "base/status_report.h"
 
 namespace {
 

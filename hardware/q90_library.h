@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 // What GetErrorStatus fills.
 struct Q90ErrorRecord {

@@ -7,7 +7,7 @@ struct StringEntry {
 };
 #define STRING_ENTRY(id, text) {id, text},
 const StringEntry kStrings[] = {
-#include "shell/string_table.inc"
+#include "resources/string_table.inc"
 };
 #undef STRING_ENTRY
 }  // namespace

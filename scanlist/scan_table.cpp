@@ -8,9 +8,9 @@
 #include "hardware/control_library.h"
 #include "hardware/q90_library.h"
 #include "platform/platform.h"
-#include "shell/app_state.h"
-#include "shell/pending_parts.h"
-#include "shell/status_report.h"
+#include "base/app_state.h"
+#include "base/pending_parts.h"
+#include "base/status_report.h"
 #include "testmodel/system_settings.h"
 
 int32_t nChannelAdcBits[kChannels];

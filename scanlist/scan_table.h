@@ -18,7 +18,7 @@
 
 #include <cstdint>
 
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 constexpr int32_t kRateChoices = 13;     // "Add Channels At": SAMPLERATE / 2^k, k = 0..12
 constexpr int32_t kChannelListSize = 16;  // DAC and digital channel lists

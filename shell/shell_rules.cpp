@@ -4,13 +4,13 @@
 
 #include "hardware/control_library.h"
 #include "platform/platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "shell/command_ids.h"
 #include "hardware/gpib_access.h"
-#include "shell/pending_parts.h"
+#include "base/pending_parts.h"
 #include "testmodel/settings_ini.h"
-#include "testmodel/test_lifecycle.h"
-#include "testmodel/test_model.h"
+#include "testmodel/lifecycle.h"
+#include "testmodel/model.h"
 
 // ---- commands ---------------------------------------------------------------------------
 bool IsMenuCommand(int32_t id) {

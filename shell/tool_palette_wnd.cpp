@@ -1,5 +1,5 @@
 // The tool palette: fourteen bitmap buttons for the most used commands.
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
 

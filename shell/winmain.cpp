@@ -7,15 +7,15 @@
 
 #include "hardware/control_library.h"
 #include "platform/win32/win32_platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
 #include "hardware/gpib_access.h"
-#include "shell/pending_parts.h"
+#include "base/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_lifecycle.h"
-#include "testmodel/test_model.h"
+#include "testmodel/lifecycle.h"
+#include "testmodel/model.h"
 
 HINSTANCE hInst = nullptr;
 HWND hwndFrame = nullptr;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 #include "testmodel/ini_values.h"
 #include "testmodel/settings_ini.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "scanlist/scan_table.h"
-#include "shell/pending_parts.h"
-#include "shell/status_report.h"
+#include "base/pending_parts.h"
+#include "base/status_report.h"
 #include "testmodel/db_odbc.h"
 #include "testmodel/ini_values.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 int32_t nStartTriggerOffset = -1;
 int32_t nOperationFirstDisplayChannel = -1;

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "testmodel/db_test_database.h"
+#include "testmodel/db_database.h"
 
 inline SQLHENV Env(DbEnv env) { return static_cast<SQLHENV>(env); }
 inline SQLHDBC Dbc(DbConn dbc) { return static_cast<SQLHDBC>(dbc); }

@@ -12,7 +12,7 @@
 #include "testmodel/db_odbc.h"
 #include "testmodel/ini_values.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 namespace {
 

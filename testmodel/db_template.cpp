@@ -6,7 +6,7 @@
 
 #include "testmodel/db_odbc.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "testmodel/ini_values.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // System-wide settings: plain globals that live from start-up to exit.  Most
 // come from Q90.ini (see settings_ini.h); the comment names the section and key.
 // The mode switches SIMULATOR, APPEND, PIPESERVER and CLIENT land in the process
-// flags of shell/app_state.h (bSimulator, bAppendMode, bServeData, bClientMode).
+// flags of base/app_state.h (bSimulator, bAppendMode, bServeData, bClientMode).
 #pragma once
 
 #include <cstdint>

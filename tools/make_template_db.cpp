@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "testmodel/db_test_database.h"
-#include "testmodel/test_model.h"
+#include "testmodel/db_database.h"
+#include "testmodel/model.h"
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {

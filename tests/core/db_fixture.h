@@ -22,12 +22,12 @@
 #endif
 
 #include "platform/fake/fake_platform.h"
-#include "shell/app_state.h"
-#include "testmodel/db_test_database.h"
+#include "base/app_state.h"
+#include "testmodel/db_database.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_lifecycle.h"
-#include "testmodel/test_model.h"
+#include "testmodel/lifecycle.h"
+#include "testmodel/model.h"
 
 namespace dbtest {
 

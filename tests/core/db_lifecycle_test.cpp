@@ -3,7 +3,7 @@
 #include <string>
 
 #include "shell/shell_rules.h"
-#include "shell/status_report.h"
+#include "base/status_report.h"
 #include "tests/core/db_fixture.h"
 
 namespace dbtest {

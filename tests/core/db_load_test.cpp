@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/status_report.h"
+#include "base/status_report.h"
 #include "testmodel/db_odbc.h"
 #include "tests/core/db_fixture.h"
 

@@ -7,7 +7,7 @@
 #include "hardware/control_library.h"
 #include "hardware/q90_library.h"
 #include "scan_table_fixture.h"
-#include "shell/status_report.h"
+#include "base/status_report.h"
 
 namespace {
 

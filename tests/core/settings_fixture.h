@@ -7,10 +7,10 @@
 #include <string>
 
 #include "platform/fake/fake_platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 class ModelTest : public ::testing::Test {
   protected:

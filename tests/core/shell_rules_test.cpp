@@ -3,12 +3,12 @@
 #include <string>
 
 #include "platform/fake/fake_platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "shell/command_ids.h"
-#include "shell/pending_parts.h"
+#include "base/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "testmodel/settings_ini.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 namespace {
 

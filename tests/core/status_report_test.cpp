@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/fake/fake_platform.h"
-#include "shell/status_report.h"
+#include "base/status_report.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "hardware/q90_library.h"
 #include "sim_fixture.h"
-#include "shell/status_report.h"
+#include "base/status_report.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "hardware/control_library.h"
 #include "hardware/gpib_access.h"
 #include "platform/fake/fake_platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 
 // Paths of the built libraries in the form the system loader takes.
 inline std::string LoaderPath(std::string path) {

@@ -12,8 +12,8 @@
 #include <sstream>
 #include <string>
 
-#include "testmodel/db_test_database.h"
-#include "testmodel/test_model.h"
+#include "testmodel/db_database.h"
+#include "testmodel/model.h"
 
 namespace {
 

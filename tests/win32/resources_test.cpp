@@ -151,7 +151,7 @@ struct StringText {
 };
 #define STRING_ENTRY(id, text) {id, text},
 const StringText kStrings[] = {
-#include "shell/string_table.inc"
+#include "resources/string_table.inc"
 };
 #undef STRING_ENTRY
 

@@ -14,9 +14,9 @@
 #include "scanlist/scan_list_dlg.h"
 #include "scanlist/scan_list_ids.h"
 #include "scanlist/scan_table.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The test lifecycle behind the Open, New, Save and Save As commands.
-#include "testmodel/test_lifecycle.h"
+#include "testmodel/lifecycle.h"
 
 #include <cctype>
 #include <cmath>
@@ -7,15 +7,15 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "shell/app_state.h"
+#include "base/app_state.h"
 #include "scanlist/scan_table.h"
-#include "shell/pending_parts.h"
-#include "shell/status_report.h"
-#include "testmodel/db_test_database.h"
+#include "base/pending_parts.h"
+#include "base/status_report.h"
+#include "testmodel/db_database.h"
 #include "testmodel/ini_values.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 LifecycleUi gLifecycleUi = {nullptr, nullptr, nullptr};
 char szMainTitle[300] = "Vornel Morva ";

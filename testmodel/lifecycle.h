@@ -4,7 +4,7 @@
 // over the scratch database and loads it, saving writes the model into the
 // scratch database and copies it back, creating copies the scratch database to
 // a new file.  The window-side parts (file dialog, dialogs, title bar) are in
-// test_lifecycle_dlg.cpp; everything they decide lives here.
+// lifecycle_dlg.cpp; everything they decide lives here.
 #pragma once
 
 #include <cstdint>
@@ -80,7 +80,7 @@ int32_t SaveTest();
 void StoreFileLocations(const char* access, const char* morva, const char* matlab,
                         const char* dadisp, const char* area1, const char* area2);
 
-// ---- Win32 front end (test_lifecycle_dlg.cpp) ---------------------------------------------------
+// ---- Win32 front end (lifecycle_dlg.cpp) ---------------------------------------------------
 int32_t OpenTest();    // the Open Test command and start-up without a command line
 int32_t CreateTest();  // New Test: dialog CREATEANEWTEST
 int32_t SaveTestAs();  // Save Test As: the same dialog

@@ -1,6 +1,6 @@
 // The window side of the test lifecycle: the open-file dialog, the New Test
 // and Save As dialog (CREATEANEWTEST), File Locations (FILELOCATIONS) and the
-// frame title.  The rules are in test_lifecycle.cpp.
+// frame title.  The rules are in lifecycle.cpp.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -11,8 +11,8 @@
 #include "shell/frame_globals.h"
 #include "shell/shell_rules.h"
 #include "testmodel/system_settings.h"
-#include "testmodel/test_lifecycle.h"
-#include "testmodel/test_lifecycle_ids.h"
+#include "testmodel/lifecycle.h"
+#include "testmodel/lifecycle_ids.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/pending_parts.h"
+#include "base/pending_parts.h"
 
 void BuildScanMap() {}
 int32_t ExportAnalysisFiles() { return 0; }

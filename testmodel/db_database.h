@@ -1,7 +1,7 @@
 // The test database: load and save of the whole test model through the ODBC
 // data source "Q90", which designates the scratch database.  Opening a test
 // copies its file over the scratch database first and saving copies it back
-// (test_lifecycle.h), so everything here works on the scratch database only.
+// (lifecycle.h), so everything here works on the scratch database only.
 #pragma once
 
 #include <cstdint>

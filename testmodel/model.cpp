@@ -1,7 +1,7 @@
-#include "testmodel/test_model.h"
+#include "testmodel/model.h"
 
 #include "platform/platform.h"
-#include "shell/status_report.h"
+#include "base/status_report.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/system_settings.h"
 

@@ -1,4 +1,4 @@
-#include "shell/status_report.h"
+#include "base/status_report.h"
 
 #include <cstdio>
 #include <cstring>
