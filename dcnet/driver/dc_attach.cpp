@@ -35,23 +35,29 @@ static void dcPciIdentify(DRV_CTRL *pDrvCtrl)
 }
 
 /* Carve the shared block: receive ring, receive buffers, loan buffers,
- * transmit ring, transmit buffers, setup frame.  Every region keeps the size
- * reserved for it, so a block that is not word aligned still ends within
- * the size asked for. */
+ * transmit ring, transmit buffers, setup frame.  The chip needs descriptors
+ * and buffers on word boundaries, so everything is laid out from the block's
+ * first word boundary on; every region is a whole number of words, and the
+ * at most 3 bytes skipped come out of the setup frame's reservation at the
+ * end (the frame itself is built in the driver structure), so the layout
+ * still ends within the size asked for. */
+static_assert(DC_DESC_SIZE % 4 == 0 && DC_BUFSIZ % 4 == 0,
+              "regions of the shared block must keep word alignment");
+
 static void dcMemLayout(DRV_CTRL *pDrvCtrl, char *mem, int nLoan)
 {
-    char *p = mem;
     pDrvCtrl->memBase = mem;
 
-    pDrvCtrl->rxRing = (DC_DESC *)(((uintptr_t)p + 3) & ~(uintptr_t)3);
+    char *p = (char *)(((uintptr_t)mem + 3) & ~(uintptr_t)3);
+    pDrvCtrl->rxRing = (DC_DESC *)p;
     p += (size_t)(pDrvCtrl->nRDs + 1) * DC_DESC_SIZE;
     for (int i = 0; i < pDrvCtrl->nRDs; i++) {
         DC_DESC *rmd = &pDrvCtrl->rxRing[i];
         uint32_t ctl = DC_BUFSIZ | (i == pDrvCtrl->nRDs - 1 ? RDESC1_RER : 0);
-        rmd->desc0 = DC_HTOLE32(RDESC0_OWN);
-        rmd->desc1 = DC_HTOLE32(ctl);
-        rmd->desc2 = DC_HTOLE32(dcVirtToBus(pDrvCtrl, p));
-        rmd->desc3 = 0;
+        DC_DESC_STORE(rmd->desc1, DC_HTOLE32(ctl));
+        DC_DESC_STORE(rmd->desc2, DC_HTOLE32(dcVirtToBus(pDrvCtrl, p)));
+        DC_DESC_STORE(rmd->desc3, 0);
+        DC_DESC_STORE(rmd->desc0, DC_HTOLE32(RDESC0_OWN));
         p += DC_BUFSIZ;
     }
 
@@ -63,20 +69,19 @@ static void dcMemLayout(DRV_CTRL *pDrvCtrl, char *mem, int nLoan)
         p += DC_BUFSIZ;
     }
 
-    char *txArea = p;
-    pDrvCtrl->txRing = (DC_DESC *)(((uintptr_t)txArea + 3) & ~(uintptr_t)3);
+    pDrvCtrl->txRing = (DC_DESC *)p;
     p += (size_t)(pDrvCtrl->nTDs + 1) * DC_DESC_SIZE;
     for (int i = 0; i < pDrvCtrl->nTDs; i++) {
         DC_DESC *tmd = &pDrvCtrl->txRing[i];
         uint32_t ctl =
             TDESC1_IC | TDESC1_LS | TDESC1_FS | (i == pDrvCtrl->nTDs - 1 ? TDESC1_TER : 0);
-        tmd->desc0 = 0;
-        tmd->desc1 = DC_HTOLE32(ctl);
-        tmd->desc2 = DC_HTOLE32(dcVirtToBus(pDrvCtrl, p));
-        tmd->desc3 = 0;
+        DC_DESC_STORE(tmd->desc0, 0);
+        DC_DESC_STORE(tmd->desc1, DC_HTOLE32(ctl));
+        DC_DESC_STORE(tmd->desc2, DC_HTOLE32(dcVirtToBus(pDrvCtrl, p)));
+        DC_DESC_STORE(tmd->desc3, 0);
         p += DC_BUFSIZ;
     }
-    /* the last DC_SETUP_FRAME_SIZE bytes of the block stay reserved for the setup frame */
+    /* what is left of the block's last DC_SETUP_FRAME_SIZE bytes stays unused */
 
     pDrvCtrl->rxIndex = 0;
     pDrvCtrl->txIndex = 0;
@@ -104,7 +109,7 @@ STATUS dcattach(int unit, uint32_t devAdrs, int ivec, int ilevel, char *memAdrs,
     ether_attach(ifp, unit, "dc", nullptr, dcIoctl, dcOutput, dcReset);
     memset(&pDrvCtrl->stats, 0, sizeof pDrvCtrl->stats);
 
-    dcInit(devAdrs);
+    dcInit(devAdrs, pciMemBase);
 
     pDrvCtrl->txSem = semMCreate(SEM_Q_PRIORITY | SEM_DELETE_SAFE | SEM_INVERSION_SAFE);
     if (pDrvCtrl->txSem == nullptr) {
@@ -210,6 +215,10 @@ STATUS dcattach(int unit, uint32_t devAdrs, int ivec, int ilevel, char *memAdrs,
      * chip that never takes it is not working, and attach says so. */
     if (dcFltrFrmXmit(pDrvCtrl, pDrvCtrl->arpcom.ac_enaddr, 1) != OK) {
         logMsg("dc%d: address filter set-up failed\n", unit, 0, 0, 0, 0, 0);
+        /* media selection left the chip running with its interrupts enabled;
+         * a unit that failed to attach must neither DMA nor interrupt */
+        dcChipReset(pDrvCtrl);
+        intDisconnect(ivec, dcIntEntry, pDrvCtrl);
         return ERROR;
     }
 

@@ -59,21 +59,25 @@ void dcCacheFlush(DRV_CTRL *pDrvCtrl, void *adrs, size_t bytes)
 }
 
 /* The chip's first transmission after power-up is sent in internal loopback
- * from a throw-away list, then the chip is reset. */
-void dcInit(uint32_t devAdrs)
+ * from a throw-away list, then the chip is reset.  The list is DMA like any
+ * other: the chip is given bus addresses, PCI memory base included. */
+void dcInit(uint32_t devAdrs, uint32_t pciMemBase)
 {
     alignas(16) DC_DESC primeDesc[1];
     alignas(4) uint8_t primeFrame[DC_MIN_FRAME];
 
     memset(primeFrame, 0, sizeof primeFrame);
-    uint32_t frameBus = cacheDmaFuncs.virtToPhysRtn ? cacheDmaFuncs.virtToPhysRtn(primeFrame)
-                                                    : (uint32_t)(uintptr_t)primeFrame;
-    uint32_t descBus = cacheDmaFuncs.virtToPhysRtn ? cacheDmaFuncs.virtToPhysRtn(primeDesc)
-                                                   : (uint32_t)(uintptr_t)primeDesc;
-    primeDesc[0].desc0 = DC_HTOLE32(TDESC0_OWN);
-    primeDesc[0].desc1 = DC_HTOLE32(TDESC1_IC | TDESC1_LS | TDESC1_FS | TDESC1_TER | DC_MIN_FRAME);
-    primeDesc[0].desc2 = DC_HTOLE32(frameBus);
-    primeDesc[0].desc3 = 0;
+    uint32_t frameBus = (cacheDmaFuncs.virtToPhysRtn ? cacheDmaFuncs.virtToPhysRtn(primeFrame)
+                                                     : (uint32_t)(uintptr_t)primeFrame) +
+                        pciMemBase;
+    uint32_t descBus = (cacheDmaFuncs.virtToPhysRtn ? cacheDmaFuncs.virtToPhysRtn(primeDesc)
+                                                    : (uint32_t)(uintptr_t)primeDesc) +
+                       pciMemBase;
+    DC_DESC_STORE(primeDesc[0].desc1,
+                  DC_HTOLE32(TDESC1_IC | TDESC1_LS | TDESC1_FS | TDESC1_TER | DC_MIN_FRAME));
+    DC_DESC_STORE(primeDesc[0].desc2, DC_HTOLE32(frameBus));
+    DC_DESC_STORE(primeDesc[0].desc3, 0);
+    DC_DESC_STORE(primeDesc[0].desc0, DC_HTOLE32(TDESC0_OWN));
     CACHE_PIPE_FLUSH();
 
     dcCsrWrite(devAdrs, CSR4, descBus);
@@ -113,14 +117,14 @@ void dcRingsSync(DRV_CTRL *pDrvCtrl)
     for (int i = 0; i < pDrvCtrl->nRDs; i++) {
         DC_DESC *rmd = &pDrvCtrl->rxRing[i];
         uint32_t ctl = DC_BUFSIZ | (i == pDrvCtrl->nRDs - 1 ? RDESC1_RER : 0);
-        rmd->desc1 = DC_HTOLE32(ctl);
-        rmd->desc0 = DC_HTOLE32(RDESC0_OWN);
+        DC_DESC_STORE(rmd->desc1, DC_HTOLE32(ctl));
+        DC_DESC_STORE(rmd->desc0, DC_HTOLE32(RDESC0_OWN));
     }
     for (int i = 0; i < pDrvCtrl->nTDs; i++) {
         DC_DESC *tmd = &pDrvCtrl->txRing[i];
         uint32_t ctl = TDESC1_IC | TDESC1_LS | TDESC1_FS | (i == pDrvCtrl->nTDs - 1 ? TDESC1_TER : 0);
-        tmd->desc0 = 0;
-        tmd->desc1 = DC_HTOLE32(ctl);
+        DC_DESC_STORE(tmd->desc0, 0);
+        DC_DESC_STORE(tmd->desc1, DC_HTOLE32(ctl));
     }
     dcCacheFlush(pDrvCtrl, pDrvCtrl->rxRing, (size_t)pDrvCtrl->nRDs * DC_DESC_SIZE);
     dcCacheFlush(pDrvCtrl, pDrvCtrl->txRing, (size_t)pDrvCtrl->nTDs * DC_DESC_SIZE);

@@ -64,10 +64,10 @@ STATUS dcFltrFrmXmit(DRV_CTRL *pDrvCtrl, const uint8_t *pAddrs, int count)
     bcopyLongs((const char *)pDrvCtrl->setupBuf, buf, DC_SETUP_FRAME_SIZE / 4);
     dcCacheFlush(pDrvCtrl, buf, DC_SETUP_FRAME_SIZE);
 
-    tmd->desc0 = 0;
-    tmd->desc1 = (tmd->desc1 & ~DC_HTOLE32(TDESC1_SIZE_MASK)) |
-                 DC_HTOLE32(TDESC1_SET | DC_SETUP_FRAME_SIZE);
-    tmd->desc0 = DC_HTOLE32(TDESC0_OWN);
+    DC_DESC_STORE(tmd->desc0, 0);
+    DC_DESC_STORE(tmd->desc1, (tmd->desc1 & ~DC_HTOLE32(TDESC1_SIZE_MASK)) |
+                                  DC_HTOLE32(TDESC1_SET | DC_SETUP_FRAME_SIZE));
+    DC_DESC_STORE(tmd->desc0, DC_HTOLE32(TDESC0_OWN));
     dcCacheFlush(pDrvCtrl, tmd, DC_DESC_SIZE);
     CACHE_PIPE_FLUSH();
     pDrvCtrl->txIndex = (pDrvCtrl->txIndex + 1) % pDrvCtrl->nTDs;
@@ -89,8 +89,8 @@ STATUS dcFltrFrmXmit(DRV_CTRL *pDrvCtrl, const uint8_t *pAddrs, int count)
     }
 
     /* either way the descriptor goes back to plain data use */
-    tmd->desc0 = 0;
-    tmd->desc1 = tmd->desc1 & ~DC_HTOLE32(TDESC1_SET);
+    DC_DESC_STORE(tmd->desc0, 0);
+    DC_DESC_STORE(tmd->desc1, tmd->desc1 & ~DC_HTOLE32(TDESC1_SET));
     dcCacheFlush(pDrvCtrl, tmd, DC_DESC_SIZE);
     CACHE_PIPE_FLUSH();
 

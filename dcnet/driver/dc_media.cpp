@@ -461,9 +461,13 @@ void dcSelectMedia(DRV_CTRL *pDrvCtrl)
     dcRingsSync(pDrvCtrl);
 
     DC_CSR_WRITE(pDrvCtrl, CSR7, csr7);
-    /* keep the reception mode the interface was given (promiscuous,
-     * all-multicast, loopback) across the new medium's operating mode */
+    /* keep the modes the interface was given (promiscuous, all-multicast,
+     * loopback, and full duplex when the user asked for it) across the new
+     * medium's operating mode; a duplex the old medium negotiated is not
+     * the new one's to keep */
     uint32_t keep = csr6 & (CSR6_PR | CSR6_PM | CSR6_OM_INT | CSR6_OM_EXT);
+    if (pDrvCtrl->usrFlags & DC_USR_FULL_DUPLEX)
+        keep |= CSR6_FD;
     DC_CSR_WRITE(pDrvCtrl, CSR6, DC_CSR_READ(pDrvCtrl, CSR6) | keep | CSR6_ST | CSR6_SR);
 
     for (int i = 0; i < 10; i++) {

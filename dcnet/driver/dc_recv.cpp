@@ -29,8 +29,14 @@ void dcHandleRecvInt(DRV_CTRL *pDrvCtrl)
     pDrvCtrl->rxBytes = 0;
     while ((rmd = dcGetFullRMD(pDrvCtrl)) != nullptr && pDrvCtrl->rxBytes < pDrvCtrl->rxBudget) {
         pDrvCtrl->rxDesc = rmd;
+        int before = pDrvCtrl->rxBytes;
         dcRecv(pDrvCtrl);
         dcCleanRXD(pDrvCtrl);
+        /* Every descriptor costs the job at least a minimum-size frame, so
+         * that frames which are not passed up (errors, drops, those an input
+         * hook takes) or carry no data cannot keep the job going for ever. */
+        if (pDrvCtrl->rxBytes - before < DC_MIN_FRAME)
+            pDrvCtrl->rxBytes = before + DC_MIN_FRAME;
     }
 
     BOOL again = FALSE;
@@ -103,7 +109,8 @@ STATUS dcRecv(DRV_CTRL *pDrvCtrl)
                           pDrvCtrl, buf, pDrvCtrl->pRefCnt[top]);
         if (m != nullptr) {
             pDrvCtrl->nLoanRx--;
-            rmd->desc2 = DC_HTOLE32(dcVirtToBus(pDrvCtrl, pDrvCtrl->lPool[top]));
+            DC_DESC_STORE(rmd->desc2,
+                          DC_HTOLE32(dcVirtToBus(pDrvCtrl, pDrvCtrl->lPool[top])));
         }
     }
 
@@ -123,7 +130,7 @@ STATUS dcRecv(DRV_CTRL *pDrvCtrl)
 void dcCleanRXD(DRV_CTRL *pDrvCtrl)
 {
     DC_DESC *rmd = &pDrvCtrl->rxRing[pDrvCtrl->rxIndex];
-    rmd->desc0 = DC_HTOLE32(RDESC0_OWN);
+    DC_DESC_STORE(rmd->desc0, DC_HTOLE32(RDESC0_OWN));
     dcCacheFlush(pDrvCtrl, rmd, DC_DESC_SIZE);
     CACHE_PIPE_FLUSH();
     pDrvCtrl->rxIndex = (pDrvCtrl->rxIndex + 1) % pDrvCtrl->nRDs;

@@ -123,9 +123,10 @@ void dcStartOutput(int unit)
         }
         dcCacheFlush(pDrvCtrl, buf, (size_t)len);
 
-        tmd->desc0 = 0;
-        tmd->desc1 = (tmd->desc1 & ~DC_HTOLE32(TDESC1_SIZE_MASK)) | DC_HTOLE32((uint32_t)len);
-        tmd->desc0 = DC_HTOLE32(TDESC0_OWN);
+        DC_DESC_STORE(tmd->desc0, 0);
+        DC_DESC_STORE(tmd->desc1,
+                      (tmd->desc1 & ~DC_HTOLE32(TDESC1_SIZE_MASK)) | DC_HTOLE32((uint32_t)len));
+        DC_DESC_STORE(tmd->desc0, DC_HTOLE32(TDESC0_OWN));
         dcCacheFlush(pDrvCtrl, tmd, DC_DESC_SIZE);
         CACHE_PIPE_FLUSH();
 
@@ -217,7 +218,7 @@ void dcTxRingClean(DRV_CTRL *pDrvCtrl)
         } else {
             pDrvCtrl->txGood = 1;
         }
-        tmd->desc0 = 0;
+        DC_DESC_STORE(tmd->desc0, 0);
     }
     CACHE_PIPE_FLUSH();
 }

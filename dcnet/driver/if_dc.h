@@ -246,7 +246,7 @@ STATUS dcattach(int unit, uint32_t devAdrs, int ivec, int ilevel, char *memAdrs,
                 int memWidth, uint32_t pciMemBase, int usrFlags);
 void dcReset(int unit);
 void dcRestart(int unit);
-void dcInit(uint32_t devAdrs);
+void dcInit(uint32_t devAdrs, uint32_t pciMemBase);
 void dcChipReset(DRV_CTRL *pDrvCtrl);
 void dcCsrWrite(uint32_t devAdrs, int reg, uint32_t value);
 uint32_t dcCsrRead(uint32_t devAdrs, int reg);
@@ -296,6 +296,10 @@ uint32_t dcVirtToBus(DRV_CTRL *pDrvCtrl, void *adrs);
 char *dcBusToVirt(DRV_CTRL *pDrvCtrl, uint32_t busAdrs);
 void dcCacheInvalidate(DRV_CTRL *pDrvCtrl, void *adrs, size_t bytes);
 void dcCacheFlush(DRV_CTRL *pDrvCtrl, void *adrs, size_t bytes);
+
+/* Every descriptor word is stored through here: the chip may look at a
+ * descriptor between any two stores, so the ownership bit goes last. */
+#define DC_DESC_STORE(word, value) dmaStore32(&(word), (value))
 
 #define DC_CSR_READ(p, n) dcCsrRead((p)->devAdrs, (n))
 #define DC_CSR_WRITE(p, n, v) dcCsrWrite((p)->devAdrs, (n), (v))

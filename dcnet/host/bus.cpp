@@ -93,6 +93,10 @@ alignas(64) static uint8_t arena[HOST_ARENA_SIZE];
 static size_t arenaUsed;
 static uint32_t pciMemBase;
 
+/* the arena as bus masters see it while memory is not coherent */
+alignas(64) static uint8_t busView[HOST_ARENA_SIZE];
+static BOOL nonCoherent;
+
 struct host_map {
     uintptr_t virtBase;
     BOOL used;
@@ -160,7 +164,7 @@ void *hostBusToVirt(uint32_t busAdrs, size_t len)
     if (phys - HOST_ARENA_PHYS < HOST_ARENA_SIZE) {
         if (len > HOST_ARENA_SIZE - (phys - HOST_ARENA_PHYS))
             return nullptr;
-        return arena + (phys - HOST_ARENA_PHYS);
+        return (nonCoherent ? busView : arena) + (phys - HOST_ARENA_PHYS);
     }
     uint32_t off = (phys - HOST_MAP_PHYS) % HOST_MAP_SPAN;
     if (phys < HOST_MAP_PHYS || len > HOST_MAP_SPAN - off)
@@ -168,18 +172,102 @@ void *hostBusToVirt(uint32_t busAdrs, size_t len)
     return hostPhysToVirt(phys);
 }
 
+/* ---- bus masters watching memory ---- */
+
+struct host_watch {
+    HOST_DMA_WATCH fn;
+    void *ctx;
+};
+
+#define HOST_NWATCH 8
+static host_watch watches[HOST_NWATCH];
+static BOOL watchRunning;
+
+void (*dmaStoreHook)(void);
+
+static void watchRun(void)
+{
+    if (watchRunning)
+        return; /* a bus master's own accesses do not call the others back */
+    watchRunning = TRUE;
+    for (auto &w : watches)
+        if (w.fn)
+            w.fn(w.ctx);
+    watchRunning = FALSE;
+}
+
+static void watchHookUpdate(void)
+{
+    dmaStoreHook = nullptr;
+    for (auto &w : watches)
+        if (w.fn)
+            dmaStoreHook = watchRun;
+}
+
+void hostDmaWatchAdd(HOST_DMA_WATCH fn, void *ctx)
+{
+    hostDmaWatchRemove(ctx);
+    for (auto &w : watches) {
+        if (w.fn == nullptr) {
+            w = host_watch{fn, ctx};
+            watchHookUpdate();
+            return;
+        }
+    }
+    panic("hostDmaWatchAdd: too many watchers");
+}
+
+void hostDmaWatchRemove(void *ctx)
+{
+    for (auto &w : watches)
+        if (w.fn && w.ctx == ctx)
+            w = host_watch{};
+    watchHookUpdate();
+}
+
+/* ---- caches ---- */
+
+/* the part of [adrs, adrs + bytes) inside the arena, as an offset and length */
+static bool arenaSpan(const void *adrs, size_t bytes, size_t *off, size_t *len)
+{
+    uintptr_t a = (uintptr_t)adrs;
+    uintptr_t lo = (uintptr_t)arena;
+    uintptr_t hi = lo + HOST_ARENA_SIZE;
+    if (a >= hi)
+        return false;
+    uintptr_t end = bytes > hi - a ? hi : a + bytes;
+    if (end <= lo)
+        return false;
+    if (a < lo)
+        a = lo;
+    *off = a - lo;
+    *len = end - a;
+    return true;
+}
+
+void hostNonCoherentSet(BOOL on)
+{
+    nonCoherent = on;
+    if (on)
+        memcpy(busView, arena, sizeof busView);
+}
+
 void hostCacheFlush(void *adrs, size_t bytes)
 {
-    (void)adrs;
-    (void)bytes;
     hostCacheFlushes++;
+    size_t off, len;
+    if (nonCoherent && arenaSpan(adrs, bytes, &off, &len))
+        memcpy(busView + off, arena + off, len);
+    if (dmaStoreHook)
+        dmaStoreHook();
 }
 
 void hostCacheInvalidate(void *adrs, size_t bytes)
 {
-    (void)adrs;
-    (void)bytes;
     hostCacheInvalidates++;
+    size_t off, len;
+    if (nonCoherent && arenaSpan(adrs, bytes, &off, &len))
+        memcpy(arena + off, busView + off, len);
 }
 
 /* Coherent by default: no flush or invalidate routine, translations present
@@ -291,6 +379,10 @@ void hostReset(void)
         m = host_map{};
     arenaUsed = 0;
     pciMemBase = 0;
+    nonCoherent = FALSE;
+    for (auto &w : watches)
+        w = host_watch{};
+    watchHookUpdate();
     hostDmaMallocFail = 0;
     hostCacheFlushes = hostCacheInvalidates = hostPipeFlushes = 0;
     cacheDmaFuncs = CACHE_FUNCS{nullptr, nullptr, hostVirtToPhys, hostPhysToVirt};

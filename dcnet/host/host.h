@@ -67,6 +67,18 @@ extern unsigned long hostPipeFlushes;
 /* cache routines a test can install in cacheDmaFuncs to make memory non-coherent */
 void hostCacheFlush(void *adrs, size_t bytes);
 void hostCacheInvalidate(void *adrs, size_t bytes);
+/* Non-coherent DMA arena: bus masters see their own copy of the arena, which
+ * hostCacheFlush updates from what the processor wrote, and the processor
+ * sees what bus masters wrote only after hostCacheInvalidate.  Memory outside
+ * the arena (a stack mapped for DMA) stays coherent.  Turning it on starts
+ * both copies equal. */
+void hostNonCoherentSet(BOOL on);
+
+/* Bus masters that look at memory after every dmaStore32 and every
+ * hostCacheFlush (the moments new data becomes visible to them). */
+typedef void (*HOST_DMA_WATCH)(void *ctx);
+void hostDmaWatchAdd(HOST_DMA_WATCH fn, void *ctx);
+void hostDmaWatchRemove(void *ctx);
 
 /* packets handed to the protocols */
 typedef void (*HOST_RX_SINK)(void *ctx, uint16_t type, struct mbuf *m, int len);

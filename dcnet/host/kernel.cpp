@@ -78,6 +78,16 @@ STATUS intConnect(int vector, ISRFUNC routine, void *param)
     return OK;
 }
 
+STATUS intDisconnect(int vector, ISRFUNC routine, void *param)
+{
+    if (vector < 0 || vector >= HOST_NVEC || vectors[vector].routine != routine ||
+        vectors[vector].param != param)
+        return ERROR;
+    vectors[vector].routine = nullptr;
+    vectors[vector].param = nullptr;
+    return OK;
+}
+
 STATUS sysLanIntEnable(int level)
 {
     if (level < 0 || level > 31)

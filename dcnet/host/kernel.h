@@ -19,6 +19,8 @@ STATUS semGive(SEM_ID semId);
 /* interrupts */
 typedef void (*ISRFUNC)(void *param);
 STATUS intConnect(int vector, ISRFUNC routine, void *param);
+/* undoes intConnect when routine and param are the ones connected */
+STATUS intDisconnect(int vector, ISRFUNC routine, void *param);
 STATUS sysLanIntEnable(int level);
 
 /* network job task */
@@ -45,6 +47,18 @@ extern CACHE_FUNCS cacheDmaFuncs;
 void *cacheDmaMalloc(size_t bytes);
 void cachePipeFlush(void);
 #define CACHE_PIPE_FLUSH() cachePipeFlush()
+
+/* A 32-bit store to memory a bus master reads on its own (a descriptor word).
+ * On the board it is a plain store.  Off the board the host layer may let
+ * the bus masters look at memory right after it, as a chip that polls its
+ * lists by itself can do between any two stores of the driver. */
+extern void (*dmaStoreHook)(void);
+inline void dmaStore32(volatile uint32_t *adrs, uint32_t value)
+{
+    *adrs = value;
+    if (dmaStoreHook != nullptr)
+        dmaStoreHook();
+}
 
 /* PCI configuration space */
 STATUS pciConfigInWord(int bus, int dev, int func, int offset, uint16_t *data);

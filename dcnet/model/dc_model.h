@@ -103,6 +103,12 @@ struct DcModel {
 
     unsigned long txFrames, rxFrames, pollDemands, softResets;
     uint32_t lastCsr6Written;
+
+    /* bus errors the chip ran into itself: a descriptor or buffer address
+     * off longword alignment, or no memory at an address (master abort) */
+    unsigned long dmaFaults;
+    /* frames that arrive one at each of the driver's descriptor stores */
+    std::deque<std::vector<uint8_t>> arrivals;
 };
 
 DcModel *dcModelCreate(uint16_t deviceId, uint32_t csrBase, int ivec, int ilevel, int pciBus,
@@ -113,8 +119,17 @@ void dcModelDestroy(DcModel *m);
 void dcModelSromSet(DcModel *m, const uint8_t *img, int len, int addrBits);
 void dcModelAddrRomSet(DcModel *m, const uint8_t *rom, int len);
 
+/* Polling on its own: the chip looks at its lists after every descriptor
+ * store of the driver and every cache flush, not only when a register is
+ * written, so a descriptor handed over before it is complete is caught
+ * half-written.  Off by default. */
+void dcModelPollOnStoresSet(DcModel *m, bool on);
+
 /* the wire */
 int dcModelWireRx(DcModel *m, const uint8_t *frame, int len);
+/* queue a frame that arrives at one of the driver's next descriptor stores
+ * (with polling on stores), i.e. in the middle of the driver's work */
+void dcModelWireRxAtStore(DcModel *m, const uint8_t *frame, int len);
 /* as above with extra status bits and, when lengthField >= 0, a forged length */
 int dcModelWireRxStatus(DcModel *m, const uint8_t *frame, int len, uint32_t statusBits,
                         int lengthField);

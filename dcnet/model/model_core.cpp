@@ -86,6 +86,12 @@ void dcmFatal(DcModel *m)
     dcmIrqUpdate(m);
 }
 
+void dcmDmaFault(DcModel *m)
+{
+    m->dmaFaults++;
+    dcmFatal(m);
+}
+
 static uint32_t sia21040Status(const DcModel *m)
 {
     uint32_t v = 0;
@@ -298,6 +304,7 @@ void dcModelDestroy(DcModel *m)
     if (m == nullptr)
         return;
     hostBusWindowRemove(m);
+    hostDmaWatchRemove(m);
     hostPciDeviceRemove(m->pciConfig);
     hostIntLineSet(m->ivec, m->ilevel, FALSE);
     delete m;

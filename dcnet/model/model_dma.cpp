@@ -49,8 +49,8 @@ void dcmTxRun(DcModel *m)
         return;
     for (int guard = 0; guard < DCM_RING_GUARD && m->txState == DCM_RUNNING; guard++) {
         uint8_t *d = (uint8_t *)hostBusToVirt(m->txCur, 16);
-        if (d == nullptr) {
-            dcmFatal(m);
+        if (d == nullptr || (m->txCur & 3) != 0) {
+            dcmDmaFault(m);
             return;
         }
         uint32_t d0 = dcmGet32(d);
@@ -64,9 +64,20 @@ void dcmTxRun(DcModel *m)
         int size = (int)(d1 & D1_SIZE);
         uint32_t st = 0;
 
+        /* Descriptors and receive buffers must lie on longword boundaries;
+         * the model asks the same of transmit buffers, which the driver
+         * places alike, so that a misplaced buffer of either kind shows. */
+        if ((bufAdrs & 3) != 0) {
+            dcmDmaFault(m);
+            return;
+        }
         if (d1 & D1_SET) {
             const uint8_t *setup = (const uint8_t *)hostBusToVirt(bufAdrs, 192);
-            if (setup == nullptr || size < 192) {
+            if (setup == nullptr) {
+                dcmDmaFault(m);
+                return;
+            }
+            if (size < 192) {
                 dcmFatal(m);
                 return;
             }
@@ -74,7 +85,7 @@ void dcmTxRun(DcModel *m)
         } else {
             const uint8_t *frame = (const uint8_t *)hostBusToVirt(bufAdrs, (size_t)size);
             if (frame == nullptr) {
-                dcmFatal(m);
+                dcmDmaFault(m);
                 return;
             }
             if (m->txErrCount > 0) {
@@ -112,8 +123,8 @@ int dcmRxFrame(DcModel *m, const uint8_t *frame, int len, uint32_t statusBits, i
         return DCM_RX_FILTERED;
 
     uint8_t *d = (uint8_t *)hostBusToVirt(m->rxCur, 16);
-    if (d == nullptr) {
-        dcmFatal(m);
+    if (d == nullptr || (m->rxCur & 3) != 0) {
+        dcmDmaFault(m);
         return DCM_RX_FAULT;
     }
     uint32_t d0 = dcmGet32(d);
@@ -132,9 +143,10 @@ int dcmRxFrame(DcModel *m, const uint8_t *frame, int len, uint32_t statusBits, i
 
     uint32_t d1 = dcmGet32(d + 4);
     int size = (int)(d1 & D1_SIZE);
-    uint8_t *buf = (uint8_t *)hostBusToVirt(dcmGet32(d + 8), (size_t)size);
-    if (buf == nullptr) {
-        dcmFatal(m);
+    uint32_t bufAdrs = dcmGet32(d + 8);
+    uint8_t *buf = (uint8_t *)hostBusToVirt(bufAdrs, (size_t)size);
+    if (buf == nullptr || (bufAdrs & 3) != 0) {
+        dcmDmaFault(m);
         return DCM_RX_FAULT;
     }
 
@@ -170,6 +182,40 @@ int dcModelWireRxStatus(DcModel *m, const uint8_t *frame, int len, uint32_t stat
                         int lengthField)
 {
     return dcmRxFrame(m, frame, len, statusBits, lengthField);
+}
+
+void dcModelWireRxAtStore(DcModel *m, const uint8_t *frame, int len)
+{
+    m->arrivals.emplace_back(frame, frame + len);
+}
+
+/* A poll of the chip's own: a suspended transmit process looks at its
+ * current descriptor again, and one frame waiting on the wire comes in. */
+static void storeWatch(void *ctx)
+{
+    DcModel *m = (DcModel *)ctx;
+    if (!m->arrivals.empty()) {
+        std::vector<uint8_t> f = std::move(m->arrivals.front());
+        m->arrivals.pop_front();
+        dcmRxFrame(m, f.data(), (int)f.size(), 0, -1);
+    }
+    if (m->txState == DCM_STOPPED || m->txHold || dcmSleeping(m))
+        return;
+    if (m->txState == DCM_SUSPENDED) {
+        const uint8_t *d = (const uint8_t *)hostBusToVirt(m->txCur, 16);
+        if (d != nullptr && (m->txCur & 3) == 0 && !(dcmGet32(d) & D0_OWN))
+            return; /* nothing new: no status for a poll that found nothing */
+        m->txState = DCM_RUNNING;
+    }
+    dcmTxRun(m);
+}
+
+void dcModelPollOnStoresSet(DcModel *m, bool on)
+{
+    if (on)
+        hostDmaWatchAdd(storeWatch, m);
+    else
+        hostDmaWatchRemove(m);
 }
 
 void dcModelTxSinkSet(DcModel *m, DCM_TX_SINK sink, void *ctx)

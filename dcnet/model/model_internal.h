@@ -40,6 +40,7 @@ void dcmPut32(void *p, uint32_t v);
 int dcmSleeping(const DcModel *m);
 void dcmIrqUpdate(DcModel *m);
 void dcmFatal(DcModel *m);
+void dcmDmaFault(DcModel *m);
 void dcmTxRun(DcModel *m);
 int dcmRxFrame(DcModel *m, const uint8_t *frame, int len, uint32_t statusBits, int lengthField);
 void dcmSromClock(DcModel *m, uint32_t csr9);

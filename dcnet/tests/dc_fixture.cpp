@@ -43,8 +43,10 @@ void DcTest::SetUp()
 
 void DcTest::TearDown()
 {
-    for (DcModel *m : chips)
+    for (DcModel *m : chips) {
+        EXPECT_EQ(0u, m->dmaFaults) << "the chip met a bad descriptor or buffer address";
         dcModelDestroy(m);
+    }
     chips.clear();
     chip = nullptr;
 }
@@ -53,6 +55,7 @@ DcModel *DcTest::addChip(uint16_t deviceId, int unit)
 {
     DcModel *m = dcModelCreate(deviceId, TEST_CSR_BASE + 0x100u * (uint32_t)unit, TEST_IVEC + unit,
                                TEST_ILEVEL, 0, 3 + unit);
+    dcModelPollOnStoresSet(m, true);
     chips.push_back(m);
     if (chip == nullptr)
         chip = m;

@@ -35,7 +35,9 @@ class DcTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    /* a controller at TEST_CSR_BASE + 0x100 * unit, PCI bus 0 device 3 + unit */
+    /* A controller at TEST_CSR_BASE + 0x100 * unit, PCI bus 0 device 3 + unit.
+     * It polls its lists at every descriptor store of the driver, and a bus
+     * error of its own (an unaligned or unmapped address) fails the test. */
     DcModel *addChip(uint16_t deviceId, int unit = 0);
     /* a 21140/21143 SROM with the address at words 10-12 and the given blocks */
     void loadSrom(DcModel *m, const std::vector<std::vector<uint8_t>> &blocks, int gpControl = 0);

@@ -73,6 +73,15 @@ TEST_F(DcTest, EveryFailedAttachStepReportsAndLeavesTheInterfaceDown)
     }
 }
 
+/* the buffer a descriptor points at, checked to lie word aligned in [lo, hi) */
+static void expectBufferWithin(const DC_DESC *d, const char *lo, const char *hi, const char *what,
+                               int i)
+{
+    const char *buf = (const char *)hostPhysToVirt(DC_LE32TOH(d->desc2));
+    EXPECT_EQ(0u, (uintptr_t)buf & 3) << what << " buffer " << i << " not word aligned";
+    EXPECT_TRUE(buf >= lo && buf + DC_BUFSIZ <= hi) << what << " buffer " << i << " outside";
+}
+
 TEST_F(DcTest, GivenMemorySizesTheRings)
 {
     const uint32_t exact = 224 + 16 * 1520 + 5 * 3072;
@@ -81,26 +90,55 @@ TEST_F(DcTest, GivenMemorySizesTheRings)
         int rings;
     } cases[] = {{exact, 5}, {exact + 3 * 3072, 8}, {exact + 3071, 5}};
     for (auto &c : cases) {
-        TearDown();
-        SetUp();
-        addChip(DCM_21140);
-        loadSrom(chip, {sromCompactBlock(3, 0, 0x0081)}, 0x1F);
-        /* guard bytes around the block show that nothing is written outside it;
-         * the block starts off word alignment on purpose */
-        uint8_t *area = (uint8_t *)hostDmaAlloc(c.size + 64, 4);
-        memset(area, 0xE7, c.size + 64);
-        char *mem = (char *)area + 33;
-        ASSERT_EQ(OK, attach(0, 0, mem, c.size));
-        EXPECT_EQ(c.rings, drv()->nRDs);
-        EXPECT_EQ(c.rings, drv()->nTDs);
-        for (int i = 0; i < 40; i++)
-            sendPacket(100);
-        dcTxRingClean(drv());
-        for (int i = 0; i < 33; i++)
-            EXPECT_EQ(0xE7, area[i]);
-        for (int i = 0; i < 31; i++)
-            EXPECT_EQ(0xE7, area[33 + c.size + (uint32_t)i]) << "byte " << i << " past the block";
-        EXPECT_EQ(40, dcModelWireTxCount(chip));
+        /* the caller's block may start anywhere within a word */
+        for (int misalign = 0; misalign < 4; misalign++) {
+            SCOPED_TRACE(testing::Message() << "size " << c.size << " misalign " << misalign);
+            TearDown();
+            SetUp();
+            addChip(DCM_21140);
+            loadSrom(chip, {sromCompactBlock(3, 0, 0x0081)}, 0x1F);
+            /* guard bytes around the block show that nothing is written outside it */
+            uint8_t *area = (uint8_t *)hostDmaAlloc(c.size + 64, 4);
+            memset(area, 0xE7, c.size + 64);
+            const uint32_t lead = 32 + (uint32_t)misalign;
+            char *mem = (char *)area + lead;
+            ASSERT_EQ(OK, attach(0, 0, mem, c.size));
+            DRV_CTRL *p = drv();
+            EXPECT_EQ(c.rings, p->nRDs);
+            EXPECT_EQ(c.rings, p->nTDs);
+            EXPECT_EQ(0u, (uintptr_t)p->rxRing & 3);
+            EXPECT_EQ(0u, (uintptr_t)p->txRing & 3);
+            for (int i = 0; i < p->nRDs; i++)
+                expectBufferWithin(&p->rxRing[i], mem, mem + c.size, "receive", i);
+            for (int i = 0; i < p->nTDs; i++)
+                expectBufferWithin(&p->txRing[i], mem, mem + c.size, "transmit", i);
+            for (int i = 0; i < p->nLoanRx; i++) {
+                EXPECT_EQ(0u, (uintptr_t)p->lPool[i] & 3) << "loan buffer " << i;
+                EXPECT_TRUE(p->lPool[i] >= mem && p->lPool[i] + DC_BUFSIZ <= mem + c.size);
+            }
+
+            for (int i = 0; i < 40; i++)
+                sendPacket(100);
+            dcTxRingClean(drv());
+            EXPECT_EQ(40, dcModelWireTxCount(chip));
+            /* small frames are copied, large ones lent from the pool's buffers */
+            for (int i = 0; i < 40; i++) {
+                std::vector<uint8_t> f = frameTo(kMac, i % 2 ? 100 : 700, 0x0800, (uint8_t)i);
+                ASSERT_EQ(DCM_RX_OK, rxDeliver(f)) << "frame " << i;
+                uint16_t type;
+                int len = 0;
+                struct mbuf *m = hostRxTake(&type, &len);
+                ASSERT_NE(nullptr, m);
+                std::vector<uint8_t> got((size_t)len);
+                hostMbufChainCopy(m, got.data(), len);
+                EXPECT_EQ(std::vector<uint8_t>(f.begin() + 14, f.end()), got) << "frame " << i;
+                m_freem(m);
+            }
+            for (uint32_t i = 0; i < lead; i++)
+                EXPECT_EQ(0xE7, area[i]) << "byte " << i << " before the block";
+            for (uint32_t i = lead + c.size; i < c.size + 64; i++)
+                EXPECT_EQ(0xE7, area[i]) << "byte " << i - lead - c.size << " past the block";
+        }
     }
 }
 
@@ -152,10 +190,19 @@ TEST_F(DcTest, RingsArePreformattedInTheChipsByteOrder)
 
 TEST_F(DcTest, PrimingSendsOneLoopedBackFrameBeforeTheReset)
 {
-    attachDefault();
-    EXPECT_EQ(1u, chip->txFrames);     /* the priming frame, nothing else */
-    EXPECT_EQ(0, dcModelWireTxCount(chip)); /* internal loopback: not on the wire */
-    EXPECT_EQ(1, chip->setupFrames);
+    /* with and without a PCI memory base: the priming list is DMA too */
+    for (uint32_t pciMemBase : {0u, 0x20000000u}) {
+        SCOPED_TRACE(pciMemBase);
+        TearDown();
+        SetUp();
+        addChip(DCM_21140);
+        loadSrom(chip, {sromCompactBlock(3, 0, 0x0081)}, 0x1F);
+        ASSERT_EQ(OK, attach(0, 0, (char *)NONE, 0, -1, pciMemBase));
+        EXPECT_EQ(1u, chip->txFrames);          /* the priming frame, nothing else */
+        EXPECT_EQ(0, dcModelWireTxCount(chip)); /* internal loopback: not on the wire */
+        EXPECT_EQ(1, chip->setupFrames);
+        EXPECT_EQ(0u, chip->dmaFaults);
+    }
 }
 
 TEST_F(DcTest, UserFlagsSetTheOperatingMode)

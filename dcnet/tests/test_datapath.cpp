@@ -199,6 +199,69 @@ TEST_F(DcTest, OneReceiveJobIsBoundedByItsByteBudget)
     EXPECT_NE(0u, dcModelCsrPeek(chip, 7) & 0x40);
 }
 
+/* Frames that are never passed up still cost the job its time: a storm of
+ * them must not hold the network task.  Every descriptor counts at least as
+ * a minimum-size frame (60 bytes), so a job takes at most 36 of them. */
+TEST_F(DcTest, EveryDescriptorCountsAgainstTheReceiveBudget)
+{
+    enum Kind { CRC_ERRORS, FORGED_LENGTHS, HEADER_ONLY, HOOK_TAKES_ALL, NO_MBUFS };
+    const struct {
+        const char *name;
+        Kind kind;
+    } cases[] = {
+        {"CRC errors", CRC_ERRORS},
+        {"forged lengths", FORGED_LENGTHS},
+        {"frames without data", HEADER_ONLY},
+        {"input hook takes every frame", HOOK_TAKES_ALL},
+        {"no mbufs", NO_MBUFS},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        dcNumRds = 64; /* more descriptors than one job may take */
+        attachDefault();
+        if (c.kind == HOOK_TAKES_ALL)
+            etherInputHookRtn = [](struct ifnet *, char *, int) -> BOOL { return TRUE; };
+        if (c.kind == NO_MBUFS)
+            hostMbufLimitSet(0);
+        std::vector<uint8_t> f = frameTo(kMac, 46);
+        for (int i = 0; i < 64; i++) {
+            int r = DCM_RX_OK;
+            switch (c.kind) {
+            case CRC_ERRORS:
+                r = dcModelWireRxStatus(chip, f.data(), (int)f.size(), 0x8002, -1);
+                break;
+            case FORGED_LENGTHS:
+                r = dcModelWireRxStatus(chip, f.data(), (int)f.size(), 0, 0);
+                break;
+            case HEADER_ONLY:
+                r = dcModelWireRxStatus(chip, f.data(), (int)f.size(), 0, 18);
+                break;
+            default:
+                r = dcModelWireRx(chip, f.data(), (int)f.size());
+                break;
+            }
+            ASSERT_EQ(DCM_RX_OK, r) << i;
+        }
+        hostIntDeliver();
+        ASSERT_EQ(1, netJobPending());
+        netJobRunOne();
+        EXPECT_EQ(36, drv()->rxIndex);
+        EXPECT_TRUE(drv()->rxJobPending);
+        EXPECT_EQ(16080, drv()->rxBudget);
+        ASSERT_EQ(1, netJobPending());
+        netJobRunOne();
+        EXPECT_EQ(0, drv()->rxIndex); /* all 64 taken, the ring wrapped */
+        EXPECT_FALSE(drv()->rxJobPending);
+        EXPECT_EQ(0, netJobPending());
+        EXPECT_EQ(2144, drv()->rxBudget);
+        EXPECT_EQ(c.kind == HEADER_ONLY ? 64 : 0, hostRxCount());
+        freeDelivered();
+        hostMbufLimitSet(-1);
+    }
+}
+
 TEST_F(DcTest, AnInputHookCanConsumeFrames)
 {
     attachDefault();
@@ -494,4 +557,19 @@ TEST_F(DcTest, AttachFailsWhenTheChipNeverTakesItsSetupFrame)
     EXPECT_EQ(ERROR, attach());
     EXPECT_FALSE(drv()->attached);
     EXPECT_EQ(0, ifp()->if_flags & IFF_UP);
+
+    /* nothing is left running: the chip is reset, its interrupt disconnected */
+    EXPECT_FALSE(hostIntConnected(TEST_IVEC));
+    EXPECT_EQ(0u, dcModelCsrPeek(chip, 6));
+    EXPECT_EQ(0u, dcModelCsrPeek(chip, 7));
+    EXPECT_EQ(DCM_STOPPED, chip->rxState);
+    EXPECT_EQ(DCM_STOPPED, chip->txState);
+    chip->txHold = 0;
+    EXPECT_EQ(DCM_RX_STOPPED, dcModelWireRx(chip, frameTo(kMac, 60).data(), 74));
+    int setups = chip->setupFrames;
+    sysOutLong(TEST_CSR_BASE + 8, 1); /* a poll demand finds no process to run */
+    EXPECT_EQ(setups, chip->setupFrames);
+    EXPECT_EQ(0u, chip->txFrames);
+    EXPECT_EQ(0, hostIntDeliver());
+    EXPECT_EQ(0, netJobPending());
 }

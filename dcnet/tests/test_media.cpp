@@ -449,3 +449,38 @@ TEST_F(DcTest, The21040FallsBackToAuiWithoutTwistedPairLink)
         EXPECT_EQ(DCM_RX_OK, rxDeliver(frameTo(kMac, 60)));
     }
 }
+
+TEST_F(DcTest, ReselectionKeepsTheModesTheUserAskedFor)
+{
+    /* every mode bit the user flags set at attach, and none they did not */
+    const uint32_t userBits = 0x40 | 0x80 | 0x200 | 0x400 | 0x800;
+    struct {
+        int flags;
+        uint32_t bits;
+    } cases[] = {
+        {0, 0},
+        {DC_USR_PROMISCUOUS, 0x40},
+        {DC_USR_MULTICAST, 0x80},
+        {DC_USR_FULL_DUPLEX, 0x200},
+        {DC_USR_LOOPBACK_INT, 0x400},
+        {DC_USR_LOOPBACK_EXT, 0x800},
+        {DC_USR_FULL_DUPLEX | DC_USR_PROMISCUOUS | DC_USR_MULTICAST, 0x2C0},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.flags);
+        TearDown();
+        SetUp();
+        DcModel *m = addChip(DCM_21140);
+        loadSrom(m, {sromCompactBlock(0, 0x00, 0x0082), sromCompactBlock(3, 0x01, 0x0085)}, 0x01);
+        ASSERT_EQ(OK, attach(0, c.flags));
+        EXPECT_EQ(c.bits, dcModelCsrPeek(m, 6) & userBits);
+
+        unsigned long resets = m->softResets;
+        dcModelTxErrorInject(m, 0x8000 | 0x0400, 1);
+        ASSERT_EQ(0, sendPacket(100));
+        dcTxRingClean(drv());
+        ASSERT_GT(m->softResets, resets); /* the medium was selected again */
+        EXPECT_EQ(c.bits, dcModelCsrPeek(m, 6) & userBits);
+        EXPECT_EQ(0x2002u, dcModelCsrPeek(m, 6) & 0x2002);
+    }
+}
