@@ -88,9 +88,9 @@ int32_t Q90NewSetupChannels(ChannelParams* params, ProgScanList* scanList,
     return f ? f(params, scanList, report) : 0;
 }
 
-int32_t Q90SetupDACFilters(int32_t cardChannel, int32_t filterValue, int32_t filterIndex) {
+int32_t Q90SetupDACFilters(int32_t cardChannel, int32_t output, int32_t filterIndex) {
     auto f = Entry<int32_t (*)(int32_t, int32_t, int32_t)>("SetupDACFilters");
-    return f ? f(cardChannel, filterValue, filterIndex) : 0;
+    return f ? f(cardChannel, output, filterIndex) : 0;
 }
 
 int32_t Q90GetGain(double* gain, double* variableGain, int32_t* variableGainEnabled) {
@@ -150,12 +150,44 @@ int32_t Q90ResetCal() {
     return f ? f() : 0;
 }
 
-int32_t Q90SetDigitalOut(int32_t line, int32_t state, int32_t zero1, int32_t zero2) {
+int32_t Q90SetDigitalOut(int32_t line, int32_t state, int32_t glitchCatcher, int32_t outsToIns) {
     auto f = Entry<int32_t (*)(int32_t, int32_t, int32_t, int32_t)>("SetDigitalOut");
-    return f ? f(line, state, zero1, zero2) : 0;
+    return f ? f(line, state, glitchCatcher, outsToIns) : 0;
 }
 
 int32_t Q90GetDigitalOut(int32_t line) {
     auto f = Entry<int32_t (*)(int32_t)>("GetDigitalOut");
-    return f ? f(line) : 0;
+    return f ? f(line) : -1;
+}
+
+int32_t Q90SetupDACImmediate(int32_t hardChannel, int32_t output, int32_t millivolts) {
+    auto f = Entry<int32_t (*)(int32_t, int32_t, int32_t)>("SetupDACImmediate");
+    return f ? f(hardChannel, output, millivolts) : 0;
+}
+
+int32_t Q90OldSetupDAC(int32_t hardChannel, int32_t output, int32_t region, int32_t start, int32_t points,
+                       int32_t loop, int32_t masterLoop, const int16_t* samples) {
+    auto f = Entry<int32_t (*)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,
+                               const int16_t*)>("OldSetupDAC");
+    return f ? f(hardChannel, output, region, start, points, loop, masterLoop, samples) : 0;
+}
+
+int32_t Q90NewBinarySetupDAC(const int32_t* pairs, int32_t entries, const OperationRecord* operation) {
+    auto f = Entry<int32_t (*)(const int32_t*, int32_t, const OperationRecord*)>("NewBinarySetupDAC");
+    return f ? f(pairs, entries, operation) : 0;
+}
+
+int32_t Q90StartDAC(int32_t selection, int32_t mode) {
+    auto f = Entry<int32_t (*)(int32_t, int32_t)>("StartDAC");
+    return f ? f(selection, mode) : 0;
+}
+
+int32_t Q90StopDACZero(int32_t selection) {
+    auto f = Entry<int32_t (*)(int32_t)>("StopDACZero");
+    return f ? f(selection) : 0;
+}
+
+int32_t Q90StopDACHold(int32_t selection) {
+    auto f = Entry<int32_t (*)(int32_t)>("StopDACHold");
+    return f ? f(selection) : 0;
 }

@@ -9,6 +9,8 @@
 
 #include "testmodel/model.h"
 
+struct OperationRecord;
+
 // What GetErrorStatus fills.
 struct Q90ErrorRecord {
     int32_t FirstFlag;
@@ -50,7 +52,9 @@ int32_t Q90Autobalance();
 int32_t Q90SetupChannels(ChannelParams* params, int32_t channel);
 int32_t Q90NewSetupChannels(ChannelParams* params, ProgScanList* scanList,
                             ChannelSetupReport* report);
-int32_t Q90SetupDACFilters(int32_t cardChannel, int32_t filterValue, int32_t filterIndex);
+// The output filter of a DAC card's output (0 = A, 1 = B): the index of the
+// filter among the card channel's filter options.
+int32_t Q90SetupDACFilters(int32_t cardChannel, int32_t output, int32_t filterIndex);
 int32_t Q90GetGain(double* gain, double* variableGain, int32_t* variableGainEnabled);
 int32_t Q90GetFilter(double* filter);
 int32_t Q90GetVoltage(double* voltage);
@@ -64,5 +68,22 @@ int32_t Q90SelectCal(int32_t source);
 int32_t Q90SetCalAttenuator(int32_t attenuation);
 int32_t Q90SelectOpModes(int32_t modeBits, int32_t one);
 int32_t Q90ResetCal();
-int32_t Q90SetDigitalOut(int32_t line, int32_t state, int32_t zero1, int32_t zero2);
+// The 16 lines of the digital card in channel `line`: state word (line 1 is
+// bit 0), glitch catcher and outputs-to-inputs switches (0/1).
+int32_t Q90SetDigitalOut(int32_t line, int32_t state, int32_t glitchCatcher, int32_t outsToIns);
+// The state word of the card's lines; -1 when it cannot be read.
 int32_t Q90GetDigitalOut(int32_t line);
+
+// ---- DAC outputs (output 0 = A, 1 = B; selection -1 = every DAC card) ----
+// The static level of an output now, in mV.
+int32_t Q90SetupDACImmediate(int32_t hardChannel, int32_t output, int32_t millivolts);
+// One wave region (0-based) of an output: its start point in the card's
+// memory, its points, loop count, the master loop and the samples.
+int32_t Q90OldSetupDAC(int32_t hardChannel, int32_t output, int32_t region, int32_t start, int32_t points,
+                       int32_t loop, int32_t masterLoop, const int16_t* samples);
+// The test waves: `entries` channel numbers, two per DAC record (outputs A
+// and B), with the operation record whose DAC1 ... DAC6 blocks describe them.
+int32_t Q90NewBinarySetupDAC(const int32_t* pairs, int32_t entries, const OperationRecord* operation);
+int32_t Q90StartDAC(int32_t selection, int32_t mode);  // mode: 0 = at once
+int32_t Q90StopDACZero(int32_t selection);
+int32_t Q90StopDACHold(int32_t selection);

@@ -22,6 +22,7 @@ enum : uint32_t {
     MB_ICONQUESTION_ = 0x00000020u,
     MB_ICONEXCLAMATION_ = 0x00000030u,
     MB_ICONINFORMATION_ = 0x00000040u,
+    MB_DEFBUTTON2_ = 0x00000100u,
 };
 enum : int32_t {
     IDOK_ = 1,
@@ -104,6 +105,50 @@ void PlatformFreeLocked(void* block);
 using PlatformPipe = intptr_t;
 // Writes len bytes as one message; returns the bytes written (0 on failure).
 uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len);
+// Opens the client end of an existing named pipe ("\\.\PIPE\NAME") for
+// reading and writing (`writeOnly`: for writing only), in message read mode,
+// reads never waiting.  0 when there is no free instance of that name.
+PlatformPipe PlatformPipeOpen(const char* name, bool writeOnly);
+// Looks at the pipe without taking anything: bytes waiting in all, and bytes
+// left in the message at the front (0 when none waits).  False when the pipe
+// is broken or closed (the peer went away).
+bool PlatformPipePeek(PlatformPipe pipe, uint32_t* available, uint32_t* leftThisMessage);
+// Reads from the message at the front into buf (at most size bytes); what does
+// not fit stays for the next read and *more says so.  Returns the bytes read,
+// or -1 when the pipe failed.  Call only after a peek saw a message.
+int32_t PlatformPipeRead(PlatformPipe pipe, void* buf, uint32_t size, bool* more);
+void PlatformPipeClose(PlatformPipe pipe);
+
+// ---- mailslots -----------------------------------------------------------------
+// Opaque handle of a mailslot (created: the reading end; opened: a writer); 0 = none.
+using PlatformMailslot = intptr_t;
+// Creates mailslot `name` ("\\.\mailslot\...") with no message-size limit
+// and reads that never wait.  0 on failure (PlatformLastError tells why).
+PlatformMailslot PlatformMailslotCreate(const char* name);
+// Opens an existing mailslot for writing, sharing read access.  0 when none
+// exists by that name.
+PlatformMailslot PlatformMailslotOpen(const char* name);
+// Sends len bytes as one message; returns the bytes written (0 on failure).
+uint32_t PlatformMailslotWrite(PlatformMailslot slot, const void* data, uint32_t len);
+// Takes the next message whole and copies at most size bytes of it into buf.
+// Returns the message's full length (which may exceed size), 0 when none
+// waits, -1 on failure.
+int32_t PlatformMailslotRead(PlatformMailslot slot, void* buf, uint32_t size);
+void PlatformMailslotClose(PlatformMailslot slot);
+
+// ---- serial port ---------------------------------------------------------------
+// Opaque handle of an open serial port; 0 = none.
+using PlatformSerial = intptr_t;
+// Opens a port by name ("COM2") for reading only, not shared, at `baud` with
+// 8 data bits, no parity, one stop bit, binary, no flow control, DTR and RTS
+// on, aborting on a line error.  Reads never wait.  0 when the port does not
+// exist, is in use or refuses the settings.
+PlatformSerial PlatformSerialOpen(const char* name, uint32_t baud);
+// Bytes received and not yet read; -1 when the port has failed.
+int32_t PlatformSerialQueued(PlatformSerial port);
+// Takes one received byte into *byte; false at once when none is queued.
+bool PlatformSerialReadByte(PlatformSerial port, uint8_t* byte);
+void PlatformSerialClose(PlatformSerial port);
 
 // ---- files ---------------------------------------------------------------------
 // Paths are in the program's form (Windows separators); the native ports map

@@ -8,7 +8,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64
+  wine wine64 socat
   xvfb xauth x11-utils imagemagick
   unixodbc unixodbc-dev libsqliteodbc sqlite3
   g++-powerpc-linux-gnu qemu-user

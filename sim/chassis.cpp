@@ -6,31 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sim/cards.h"
+
 namespace sim {
 
 constexpr double kPi = 3.14159265358979323846;
-
-namespace {
-
-struct ModelInfo {
-    const char* name;
-    int32_t code;
-    int32_t bits;
-};
-
-// Codes ascend with the models the verification dialog maps them to.
-constexpr ModelInfo kModels[] = {
-    {"M11-A", 1100, 16}, {"M11-B", 1110, 16}, {"M12", 1200, 12},   {"M13-B", 1300, 12},
-    {"M14-B", 1400, 12}, {"M15-C", 1500, 16}, {"M16", 1600, 12},   {"M17-B", 1700, 12},
-    {"M17-C", 1710, 16}, {"M18-A", 1800, 16}, {"M18-B", 1810, 16}, {"M18-C", 1820, 16},
-    {"M19-B", 1900, 12}, {"M20-B", 2000, 12}, {"M21", 2100, 16},
-};
-
-const ModelInfo* FindModel(const std::string& model) {
-    for (const ModelInfo& m : kModels)
-        if (model == m.name) return &m;
-    return nullptr;
-}
 
 bool ParseDouble(const std::string& s, double& out) {
     if (s.empty()) return false;
@@ -52,6 +32,8 @@ bool ParseLong(const std::string& s, long long lo, long long hi, long long& out)
     return true;
 }
 
+namespace {
+
 std::vector<std::string> Words(const std::string& line) {
     std::vector<std::string> words;
     size_t i = 0;
@@ -65,6 +47,8 @@ std::vector<std::string> Words(const std::string& line) {
     }
     return words;
 }
+
+}  // namespace
 
 // "5" or "0-15" -> [first, last]
 bool ParseSlots(const std::string& s, int& first, int& last) {
@@ -83,9 +67,11 @@ bool ParseSlots(const std::string& s, int& first, int& last) {
     return true;
 }
 
+namespace {
+
 class LineParser {
   public:
-    LineParser(Chassis& c, std::string& e) : ch(c), error(e) {}
+    LineParser(Chassis& c, std::string& e, bool armOnly) : ch(c), error(e), arming(armOnly) {}
 
     bool Line(int number, const std::string& raw) {
         std::string text = raw;
@@ -95,12 +81,25 @@ class LineParser {
         if (w.empty()) return true;
         lineNo = number;
         const std::string& key = w[0];
+        if (key == "fault") return FaultLine(w);
+        if (key == "refuse") return RefuseLine(w);
+        if (key == "sendfail") return SendFailLine(w);
+        if (arming) {
+            static const char* const kSettings[] = {"card", "signal", "bits", "extstart", "timebase",
+                                                    "fifo", "dds", "fixture", "cal", "wire"};
+            for (const char* k : kSettings)
+                if (key == k)
+                    return Fail("\"" + key + "\" cannot be armed (only fault, refuse and sendfail)");
+            return Fail("unknown keyword \"" + key + "\"");
+        }
         if (key == "card") return CardLine(w);
+        if (IsCardStatement(key)) {
+            std::string why;
+            return ParseCardStatement(w, ch, why) || Fail(why);
+        }
         if (key == "signal") return SignalLine(w);
         if (key == "bits") return BitsLine(w);
         if (key == "extstart") return ExtStartLine(w);
-        if (key == "fault") return FaultLine(w);
-        if (key == "refuse") return RefuseLine(w);
         if (key == "timebase") {
             if (w.size() != 2 || (w[1] != "real" && w[1] != "virtual"))
                 return Fail("timebase takes \"real\" or \"virtual\"");
@@ -130,6 +129,7 @@ class LineParser {
   private:
     Chassis& ch;
     std::string& error;
+    bool arming;
     int lineNo = 0;
 
     bool Fail(const std::string& why) {
@@ -142,16 +142,15 @@ class LineParser {
         else ch.fixturePresent = present;
     }
 
-    // card <slots> <model> [missing] [refuse <bits>] [serial <n>] [code <n>] [imbalance <mV>]
+    // card <slots> <model> [missing] [refuse [bits] [at <stage>]] [serial <n>] [code <n>] [imbalance <mV>]
     bool CardLine(const std::vector<std::string>& w) {
         int first, last;
         if (w.size() < 3) return Fail("card takes a slot (or range) and a model");
         if (!ParseSlots(w[1], first, last)) return Fail("bad slot \"" + w[1] + "\" (0-255 or a-b)");
-        const ModelInfo* m = FindModel(w[2]);
-        if (m == nullptr) return Fail("unknown card model \"" + w[2] + "\"");
+        if (!KnownModel(w[2])) return Fail("unknown card model \"" + w[2] + "\"");
         Card card;
-        card.model = m->name;
-        card.modelCode = m->code;
+        card.model = w[2];
+        card.modelCode = ModelCode(w[2]);
         bool serialSet = false;
         for (size_t i = 3; i < w.size(); ++i) {
             long long n;
@@ -163,6 +162,13 @@ class LineParser {
                 if (i + 1 < w.size() && ParseLong(w[i + 1], 1, 0x7FFFFFFF, n)) {
                     card.refuseBits = static_cast<int32_t>(n);
                     ++i;
+                }
+                if (i + 1 < w.size() && w[i + 1] == "at") {
+                    if (i + 2 >= w.size() || StageByName(w[i + 2]) < 0)
+                        return Fail("refuse at takes a setup stage (select, input, filter, dacfilter, current, "
+                                    "voltage, gain or 0-6)");
+                    card.refuseStage = StageByName(w[i + 2]);
+                    i += 2;
                 }
             } else if (w[i] == "serial" && i + 1 < w.size() && ParseLong(w[i + 1], 0, 0x7FFFFFFF, n)) {
                 card.serial = static_cast<int32_t>(n);
@@ -293,6 +299,29 @@ class LineParser {
         return true;
     }
 
+    // sendfail <n> [enol|eadr|eabo|ebus]
+    bool SendFailLine(const std::vector<std::string>& w) {
+        long long n;
+        if (w.size() < 2 || w.size() > 3 || !ParseLong(w[1], 1, 0xFFFFFFFFLL, n))
+            return Fail("sendfail takes a Send number (1 or more) and an optional error");
+        static const struct {
+            const char* name;
+            int32_t iberr;
+        } kErrors[] = {{"enol", 2}, {"eadr", 3}, {"eabo", 6}, {"ebus", 14}};
+        SendFailure f{static_cast<uint32_t>(n), 2};
+        if (w.size() == 3) {
+            bool known = false;
+            for (const auto& e : kErrors)
+                if (w[2] == e.name) {
+                    f.iberr = e.iberr;
+                    known = true;
+                }
+            if (!known) return Fail("unknown bus error \"" + w[2] + "\" (enol, eadr, eabo, ebus)");
+        }
+        ch.sendFailures.push_back(f);
+        return true;
+    }
+
     // refuse "<command prefix>" [times]
     bool RefuseLine(const std::vector<std::string>& w) {
         // The prefix may hold blanks: take everything between the quotes.
@@ -316,18 +345,6 @@ class LineParser {
 
 }  // namespace
 
-int32_t ModelBits(const std::string& model) {
-    const ModelInfo* m = FindModel(model);
-    return m ? m->bits : 16;
-}
-
-int32_t ModelCode(const std::string& model) {
-    const ModelInfo* m = FindModel(model);
-    return m ? m->code : 0;
-}
-
-bool KnownModel(const std::string& model) { return FindModel(model) != nullptr; }
-
 void DefaultChassis(Chassis& chassis) {
     chassis = Chassis();
     for (int s = 0; s < kSlots; ++s) {
@@ -338,9 +355,9 @@ void DefaultChassis(Chassis& chassis) {
     }
 }
 
-bool ParseChassis(const char* text, size_t length, Chassis& chassis, std::string& error) {
-    DefaultChassis(chassis);
-    LineParser parser(chassis, error);
+namespace {
+
+bool ParseLines(const char* text, size_t length, LineParser& parser, std::string& error) {
     size_t start = 0;
     int number = 0;
     while (start < length) {
@@ -350,16 +367,34 @@ bool ParseChassis(const char* text, size_t length, Chassis& chassis, std::string
         std::string line(text + start, end - start);
         if (line.find('\0') != std::string::npos) {
             error = "line " + std::to_string(number) + ": unexpected NUL character";
-            DefaultChassis(chassis);
             return false;
         }
-        if (!parser.Line(number, line)) {
-            DefaultChassis(chassis);
-            return false;
-        }
+        if (!parser.Line(number, line)) return false;
         start = end + 1;
     }
     return true;
+}
+
+}  // namespace
+
+bool ParseChassis(const char* text, size_t length, Chassis& chassis, std::string& error) {
+    DefaultChassis(chassis);
+    LineParser parser(chassis, error, false);
+    if (ParseLines(text, length, parser, error)) return true;
+    DefaultChassis(chassis);
+    return false;
+}
+
+bool ParseArm(const char* text, size_t length, Chassis& armed, std::string& error) {
+    armed.faults.clear();
+    armed.refuse.clear();
+    armed.sendFailures.clear();
+    LineParser parser(armed, error, true);
+    if (ParseLines(text, length, parser, error)) return true;
+    armed.faults.clear();
+    armed.refuse.clear();
+    armed.sendFailures.clear();
+    return false;
 }
 
 double NoiseUnit(uint32_t seed, int32_t channel, double t) {

@@ -25,13 +25,28 @@ struct Signal {
 
 enum class CardState : uint8_t { Present, Missing, Refusing };
 
+// What a card's calibration sources put at its amplifier input
+// (sim/README.md, "Calibration sources").
+struct CalModel {
+    double reference = 5000.0;              // mV of the voltage reference before the attenuator
+    double offset = 0.0;                    // mV at the input: the amplifier's zero error, nulled by autozero
+    double bridge = 350.0;                  // ohms per bridge arm
+    double shunt[2] = {100000.0, 50000.0};  // ohms
+    double substitute[2] = {360.0, 340.0};  // ohms
+    double external = 0.0;                  // V of an external excitation supply
+    double noise = 0.0;                     // mV of noise on every calibration source (a worn card)
+    uint64_t lacks = 0;                     // bit n: the card does not offer source code n
+};
+
 struct Card {
     std::string model = "M15-C";
-    int32_t modelCode = 1500;
+    int32_t modelCode = 600;
     int32_t serial = 0;
     CardState state = CardState::Present;
     int32_t refuseBits = 1;     // error bits a refusing card answers with
+    int32_t refuseStage = -1;   // the setup stage it refuses, -1 = every command
     double imbalance = 0.0;     // mV at the input until autobalanced
+    CalModel cal;
 };
 
 struct BitChange {
@@ -55,6 +70,13 @@ struct RefuseRule {
     int32_t times;       // how many of them are refused
 };
 
+// The `send`-th Send (1-based, counted like the faults) fails at the bus
+// with ERR and this error code (ENOL 2, EADR 3, EABO 6 with TIMO, EBUS 14).
+struct SendFailure {
+    uint32_t send;
+    int32_t iberr;
+};
+
 struct Chassis {
     Card card[kSlots];
     Signal signal[kSlots];
@@ -63,13 +85,16 @@ struct Chassis {
     std::vector<Interval> extStart;
     std::vector<Fault> faults;
     std::vector<RefuseRule> refuse;
+    std::vector<SendFailure> sendFailures;
     bool virtualTime = false;
     bool ddsPresent = true;
     bool fixturePresent = true;
     bool fixtureSrq = false;   // the fixture requests service after each command
     uint32_t fifoTransfers = 8;  // transfers the DDS buffers before it overflows
+    bool wired[kSlots] = {};     // channels whose inputs the calibration fixture can drive
 };
 
+// Card models (sim/card_models.cpp).
 // Converter resolution of a card model (12 or 16 bits; unknown models 16).
 int32_t ModelBits(const std::string& model);
 // Model code the card reports for a model name (0 for an unknown model).
@@ -85,6 +110,21 @@ void DefaultChassis(Chassis& chassis);
 // and says where and why in `error` ("line 3: unknown card model \"M99\"");
 // `chassis` is then left as the defaults.
 bool ParseChassis(const char* text, size_t length, Chassis& chassis, std::string& error);
+
+// Parses fault statements to arm while the front end runs: only the lines
+// fault, refuse and sendfail (numbers counted from the moment they are
+// armed).  What they say goes into `armed`'s lists; other statements fail
+// with "line n: ... cannot be armed".
+bool ParseArm(const char* text, size_t length, Chassis& armed, std::string& error);
+
+// Pieces of the file's syntax, shared by the statement readers.
+bool ParseSlots(const std::string& s, int& first, int& last);  // "5" or "0-15"
+bool ParseDouble(const std::string& s, double& out);          // finite numbers only
+bool ParseLong(const std::string& s, long long lo, long long hi, long long& out);
+// The card statements `cal` and `wire` (sim/card_config.cpp): false with the
+// reason (without the line number) in `why`.
+bool IsCardStatement(const std::string& keyword);
+bool ParseCardStatement(const std::vector<std::string>& words, Chassis& chassis, std::string& why);
 
 // Value of a signal in mV at time t (seconds since configuration); `index`
 // keys the noise so that it is reproducible.

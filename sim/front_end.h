@@ -34,9 +34,27 @@ struct BusStatus {
 // Status of the last routine, what the driver's status variables show.
 extern BusStatus g_bus;
 
+// One transfer the DDS sent, as the test controls report it.  The layout is
+// fixed (it crosses the library boundary): 24 bytes.
+struct Delivery {
+    uint32_t sequence;  // transfers generated since configuration (header word 1 is its low 16 bits)
+    uint32_t index;     // transfer of this scan, 0-based since its "M0 1,1"
+    double time;        // seconds since configuration when its first byte went out
+    uint32_t bytes;     // bytes delivered so far
+    uint32_t flags;     // kDeliveredComplete, kDeliveredOverflow, kDeliveredNoSync
+};
+static_assert(sizeof(Delivery) == 24, "Delivery crosses the library boundary");
+constexpr uint32_t kDeliveredComplete = 1, kDeliveredOverflow = 2, kDeliveredNoSync = 4;
+
 // ---- set-up and time ----------------------------------------------------------------
-// Resets the whole front end to `chassis`; time restarts at 0.
+// Resets the front end (the DDS, the cards, the fixture, the faults, the
+// logs) to `chassis`; time restarts at 0.  The GPIB board is the computer's
+// and stays as it is: open descriptors keep working, and a read in progress
+// stays in progress (its data never come from the reset DDS, so it ends by
+// its time-out or by ibstop).
 void Configure(const Chassis& chassis);
+// The board as at power-on: no descriptors, no read in progress, no counts.
+void ResetBoard();
 // Parses and applies a configuration text; false (and the chassis unchanged)
 // with the reason in `error`.
 bool ConfigureText(const char* text, size_t length, std::string& error);
@@ -47,6 +65,12 @@ void SetVirtualTime(bool on);
 double Now();
 // Virtual time only: moves the clock forward (real time ignores it).
 void Advance(double seconds);
+
+// Faults armed now, in the statements of the chassis file's fault lines
+// (fault, refuse, sendfail) counted from now: "fault 1 timeout" hits the
+// next transfer, "sendfail 1" the next Send.  False (nothing armed) with the
+// reason in `error`.
+bool Arm(const char* text, size_t length, std::string& error);
 
 // ---- driver routines ---------------------------------------------------------------
 void SendIFC(int32_t board);
@@ -72,9 +96,16 @@ uint32_t CallCount();
 double ScanStartTime();
 // Transfers generated since configuration (the fault numbering).
 uint32_t TransferCount();
-// The fixture raises its service request now.
+// Every transfer that went out since configuration, in order.
+const std::vector<Delivery>& Deliveries();
+// Most asynchronous reads a caller tried to have outstanding at once since
+// the board was reset (a second one is refused, yet counted), and the calls
+// refused because a read was in progress.
+int32_t PeakReads();
+uint32_t EoipRefusals();
+// The fixture raises its service request now (sim/fixture.cpp).
 void RaiseFixtureSRQ();
-// Digital output line state as the cards hold it.
+// The state word of the digital card in channel `line` (sim/digital_outputs.cpp).
 int32_t DigitalOut(int32_t line);
 
 // Fills `out` (words) with transfer k of a scan that started at `scanStart`

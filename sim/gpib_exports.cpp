@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/cards.h"
+#include "sim/fixture.h"
 #include "sim/front_end.h"
 
 #ifdef _WIN32
@@ -211,6 +213,40 @@ SIM_EXPORT int32_t Q90SimCommandLog(char* buf, int32_t size) {
     for (const std::string& line : sim::CommandLog()) all += line + "\n";
     return CopyOut(all, buf, size);
 }
+// Arms faults now (statements fault, refuse, sendfail counted from now, see
+// sim/README.md); 1 on success, else 0 with the reason in `error`.
+SIM_EXPORT int32_t Q90SimArm(const char* text, char* error, int32_t errorSize) {
+    LoadOnce();
+    std::string why;
+    bool ok = text != nullptr && sim::Arm(text, strlen(text), why);
+    if (text == nullptr) why = "no fault text";
+    CopyOut(ok ? std::string() : why, error, errorSize);
+    return ok ? 1 : 0;
+}
+// The GPIB board as at power-on: every descriptor closed, no read in progress.
+SIM_EXPORT void Q90SimResetBoard() {
+    LoadOnce();
+    sim::ResetBoard();
+    Publish();
+}
+// Transfers sent since configuration: copies up to `max` records (24 bytes
+// each: sequence, index, time, bytes, flags) and returns how many there are.
+SIM_EXPORT int32_t Q90SimDeliveries(sim::Delivery* out, int32_t max) {
+    LoadOnce();
+    const std::vector<sim::Delivery>& d = sim::Deliveries();
+    for (int32_t i = 0; out != nullptr && i < max && static_cast<size_t>(i) < d.size(); ++i) out[i] = d[i];
+    return static_cast<int32_t>(d.size());
+}
+// Most reads a caller tried to have outstanding at once (a correct caller: 1).
+SIM_EXPORT int32_t Q90SimPeakReads() {
+    LoadOnce();
+    return sim::PeakReads();
+}
+// Calls the board refused with EOIP because a read was in progress.
+SIM_EXPORT uint32_t Q90SimEoipRefusals() {
+    LoadOnce();
+    return sim::EoipRefusals();
+}
 SIM_EXPORT void Q90SimRaiseFixtureSRQ() {
     LoadOnce();
     sim::RaiseFixtureSRQ();
@@ -218,4 +254,27 @@ SIM_EXPORT void Q90SimRaiseFixtureSRQ() {
 SIM_EXPORT int32_t Q90SimDigitalOut(int32_t line) {
     LoadOnce();
     return sim::DigitalOut(line);
+}
+
+// ---- the cards and the calibration fixture (sim/cards.h, sim/fixture.h) -------------------------
+// What the card in `slot` holds, as "key=value" lines (sim/README.md).
+SIM_EXPORT int32_t Q90SimCardState(int32_t slot, char* buf, int32_t size) {
+    LoadOnce();
+    return CopyOut(sim::CardStateText(slot), buf, size);
+}
+// Samples of a DAC output's memory; the number copied, -1 when not a DAC's.
+SIM_EXPORT int32_t Q90SimDacMemory(int32_t slot, int32_t output, int32_t start, int32_t count, int16_t* samples) {
+    LoadOnce();
+    return sim::DacMemory(slot, output, start, count, samples);
+}
+// The card in `slot` refuses the commands of a setup stage (-1: all of them)
+// with `bits` from now on; bits 0 ends it.  1 on success.
+SIM_EXPORT int32_t Q90SimCardRefuse(int32_t slot, int32_t stage, int32_t bits) {
+    LoadOnce();
+    return sim::SetCardRefusal(slot, stage, bits) ? 1 : 0;
+}
+// The calibration fixture's state, as "key=value" lines.
+SIM_EXPORT int32_t Q90SimFixtureState(char* buf, int32_t size) {
+    LoadOnce();
+    return CopyOut(sim::FixtureStateText(), buf, size);
 }

@@ -2,6 +2,7 @@
 // memory and recorded, so tests are deterministic and can assert on it.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -16,12 +17,29 @@
 #include <dlfcn.h>
 #endif
 #include "platform/profile_text.h"
+#include "platform/serial_script.h"
 #include "platform/string_lookup.h"
 
 namespace {
 
+struct FakeSerialPort {
+    bool open = false;
+    bool broken = false;
+    uint32_t baud = 0;
+    std::string queue;                               // received, not yet read
+    std::multimap<uint32_t, std::string> scheduled;  // program ms -> bytes
+};
+
+constexpr size_t kSerialQueueBytes = 4096;
+
 struct FakeState {
     uint32_t now = 0;
+    // The external clock, when one is used: PlatformTimeMs is `offset` plus
+    // its reading in whole milliseconds.
+    double (*externalNow)() = nullptr;
+    void (*externalAdvance)(double) = nullptr;
+    uint32_t offset = 0;
+    uint32_t lastShown = 0;
     std::deque<int32_t> answers;
     std::vector<FakeMessage> messages;
     int beeps = 0;
@@ -37,8 +55,28 @@ struct FakeState {
     std::map<PlatformPipe, std::string> pipes;
     std::set<PlatformPipe> brokenPipes;
     PlatformPipe nextPipe = 1;
+    // Named pipes: lower-cased name -> the two directions of one connection.
+    struct NamedPipe {
+        bool connected = false;
+        bool writeOnly = false;
+        PlatformPipe client = 0;
+        std::deque<std::string> toClient;    // messages the program will read
+        std::vector<std::string> fromClient;  // messages the program wrote
+    };
+    std::map<std::string, NamedPipe> namedPipes;
+    std::map<PlatformPipe, std::string> clientEnds;  // open handle -> pipe name
+    uint32_t pipeOpenAttempts = 0;
+    // Mailslots: lower-cased name -> queued messages; handles -> name.
+    std::map<std::string, std::deque<std::string>> mailslots;
+    std::map<PlatformMailslot, std::string> slotReaders;
+    std::map<PlatformMailslot, std::string> slotWriters;
+    PlatformMailslot nextSlot = 1;
+    uint32_t failSlotCreates = 0;
     std::string programDir = "C:\\zd418";
     std::string windowsDir = "C:\\windows";
+    std::map<std::string, FakeSerialPort> serial;  // lower-cased name -> port
+    std::map<PlatformSerial, std::string> serialHandles;
+    PlatformSerial nextSerial = 1;
 };
 
 FakeState& S() {
@@ -60,6 +98,18 @@ uint32_t CopyOut(const std::string& s, char* buf, uint32_t size) {
     return n;
 }
 
+uint32_t ExternalMs() {
+    // The other clock adds up binary fractions: a reading a hair under a
+    // whole millisecond means that millisecond.
+    double ms = std::floor(S().externalNow() * 1000.0 + 1e-6);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms < 0 ? 0 : ms));
+}
+
+void Advance(uint32_t ms) {
+    if (S().externalAdvance != nullptr) S().externalAdvance(ms / 1000.0);
+    else S().now += ms;
+}
+
 }  // namespace
 
 // ---- controls ----------------------------------------------------------------
@@ -67,8 +117,20 @@ void FakeReset() {
     for (void* b : S().blocks) free(b);
     S() = FakeState();
 }
-void FakeSetTime(uint32_t ms) { S().now = ms; }
-void FakeAdvanceTime(uint32_t ms) { S().now += ms; }
+void FakeSetTime(uint32_t ms) {
+    if (S().externalNow != nullptr) S().offset = ms - ExternalMs();
+    else S().now = ms;
+}
+void FakeAdvanceTime(uint32_t ms) { Advance(ms); }
+void FakeUseExternalClock(double (*now)(), void (*advance)(double seconds)) {
+    FakeState& f = S();
+    // The other clock may be gone already (its library unloaded): go on
+    // from the last reading rather than asking it again.
+    if (f.externalNow != nullptr) f.now = f.lastShown;
+    f.externalNow = now != nullptr && advance != nullptr ? now : nullptr;
+    f.externalAdvance = f.externalNow != nullptr ? advance : nullptr;
+    f.offset = 0;
+}
 void FakePushAnswer(int32_t answer) { S().answers.push_back(answer); }
 const std::vector<FakeMessage>& FakeMessages() { return S().messages; }
 void FakeClearMessages() { S().messages.clear(); }
@@ -107,12 +169,115 @@ std::string FakePipeBytes(PlatformPipe pipe) {
     auto it = S().pipes.find(pipe);
     return it == S().pipes.end() ? std::string() : it->second;
 }
+void FakePipeServerCreate(const std::string& name) {
+    S().namedPipes[Lower(name)] = FakeState::NamedPipe{};
+}
+void FakePipeServerSend(const std::string& name, const std::string& message) {
+    auto it = S().namedPipes.find(Lower(name));
+    if (it != S().namedPipes.end()) it->second.toClient.push_back(message);
+}
+std::vector<std::string> FakePipeServerTake(const std::string& name) {
+    std::vector<std::string> out;
+    auto it = S().namedPipes.find(Lower(name));
+    if (it != S().namedPipes.end()) out.swap(it->second.fromClient);
+    return out;
+}
+bool FakePipeServerConnected(const std::string& name) {
+    auto it = S().namedPipes.find(Lower(name));
+    return it != S().namedPipes.end() && it->second.connected;
+}
+void FakePipeServerClose(const std::string& name) {
+    auto it = S().namedPipes.find(Lower(name));
+    if (it == S().namedPipes.end()) return;
+    if (it->second.client != 0) S().clientEnds[it->second.client] = "";  // broken
+    S().namedPipes.erase(it);
+}
+void FakePipeServerWriteOnly(const std::string& name) {
+    auto it = S().namedPipes.find(Lower(name));
+    if (it != S().namedPipes.end()) it->second.writeOnly = true;
+}
+uint32_t FakePipeOpenAttempts() { return S().pipeOpenAttempts; }
+
+void FakeMailslotFailCreates(uint32_t error) { S().failSlotCreates = error; }
+bool FakeMailslotDeliver(const std::string& name, const std::string& message) {
+    auto it = S().mailslots.find(Lower(name));
+    if (it == S().mailslots.end()) return false;
+    it->second.push_back(message);
+    return true;
+}
+std::vector<std::string> FakeMailslotTake(const std::string& name) {
+    std::vector<std::string> out;
+    auto it = S().mailslots.find(Lower(name));
+    if (it == S().mailslots.end()) return out;
+    out.assign(it->second.begin(), it->second.end());
+    it->second.clear();
+    return out;
+}
+bool FakeMailslotExists(const std::string& name) { return S().mailslots.count(Lower(name)) != 0; }
+size_t FakeMailslotCount() { return S().mailslots.size(); }
+
+void FakeSerialAddPort(const std::string& name) { S().serial[Lower(name)]; }
+namespace {
+FakeSerialPort* FindPort(const std::string& name) {
+    auto it = S().serial.find(Lower(name));
+    return it == S().serial.end() ? nullptr : &it->second;
+}
+void Arrive(FakeSerialPort& port, const std::string& bytes) {
+    size_t room = kSerialQueueBytes - std::min(kSerialQueueBytes, port.queue.size());
+    port.queue.append(bytes, 0, std::min(room, bytes.size()));
+}
+// Moves what is due by the program's clock into the queue.
+FakeSerialPort* DuePort(PlatformSerial handle) {
+    auto h = S().serialHandles.find(handle);
+    if (h == S().serialHandles.end()) return nullptr;
+    FakeSerialPort* port = FindPort(h->second);
+    if (port == nullptr || port->broken) return nullptr;
+    uint32_t now = PlatformTimeMs();
+    while (!port->scheduled.empty() && port->scheduled.begin()->first <= now) {
+        Arrive(*port, port->scheduled.begin()->second);
+        port->scheduled.erase(port->scheduled.begin());
+    }
+    return port;
+}
+}  // namespace
+void FakeSerialFeed(const std::string& name, const std::string& bytes) {
+    if (FakeSerialPort* p = FindPort(name)) Arrive(*p, bytes);
+}
+void FakeSerialSchedule(const std::string& name, uint32_t atMs, const std::string& bytes) {
+    if (FakeSerialPort* p = FindPort(name)) p->scheduled.emplace(atMs, bytes);
+}
+bool FakeSerialScript(const std::string& name, const std::string& script, std::string& error) {
+    std::vector<SerialDelivery> lines;
+    if (!ParseSerialScript(script.data(), script.size(), lines, error)) return false;
+    FakeSerialPort* p = FindPort(name);
+    if (p == nullptr) {
+        error = "no port " + name;
+        return false;
+    }
+    for (const SerialDelivery& d : lines)
+        p->scheduled.emplace(static_cast<uint32_t>(std::llround(d.at * 1000.0)), d.bytes);
+    return true;
+}
+bool FakeSerialIsOpen(const std::string& name) {
+    FakeSerialPort* p = FindPort(name);
+    return p != nullptr && p->open;
+}
+uint32_t FakeSerialBaud(const std::string& name) {
+    FakeSerialPort* p = FindPort(name);
+    return p == nullptr ? 0 : p->baud;
+}
+void FakeSerialBreak(const std::string& name) {
+    if (FakeSerialPort* p = FindPort(name)) p->broken = true;
+}
 void FakeSetProgramDirectory(const std::string& dir) { S().programDir = dir; }
 void FakeSetWindowsDirectory(const std::string& dir) { S().windowsDir = dir; }
 
 // ---- the port ------------------------------------------------------------------
-uint32_t PlatformTimeMs() { return S().now; }
-void PlatformSleep(uint32_t ms) { S().now += ms; }
+uint32_t PlatformTimeMs() {
+    if (S().externalNow != nullptr) return S().lastShown = S().offset + ExternalMs();
+    return S().now;
+}
+void PlatformSleep(uint32_t ms) { Advance(ms); }
 
 int32_t PlatformMessageBox(const char* text, const char* caption, uint32_t style,
                            bool ownerless) {
@@ -277,11 +442,162 @@ void PlatformFreeLocked(void* block) {
     if (block && S().blocks.erase(block)) free(block);
 }
 
+namespace {
+// The named pipe behind an open client end; null when the end is broken.
+FakeState::NamedPipe* ClientPipe(PlatformPipe pipe) {
+    auto end = S().clientEnds.find(pipe);
+    if (end == S().clientEnds.end() || end->second.empty()) return nullptr;
+    auto it = S().namedPipes.find(end->second);
+    return it == S().namedPipes.end() ? nullptr : &it->second;
+}
+}  // namespace
+
+PlatformPipe PlatformPipeOpen(const char* name, bool writeOnly) {
+    ++S().pipeOpenAttempts;
+    auto it = S().namedPipes.find(Lower(name ? name : ""));
+    if (it == S().namedPipes.end() || it->second.connected) {
+        g_fakeLastError = it == S().namedPipes.end() ? 2u : 231u;  // not found / all instances busy
+        return 0;
+    }
+    if (it->second.writeOnly && !writeOnly) {
+        g_fakeLastError = 5;  // access denied
+        return 0;
+    }
+    PlatformPipe p = S().nextPipe++;
+    it->second.connected = true;
+    it->second.client = p;
+    S().clientEnds[p] = it->first;
+    return p;
+}
+bool PlatformPipePeek(PlatformPipe pipe, uint32_t* available, uint32_t* leftThisMessage) {
+    FakeState::NamedPipe* np = ClientPipe(pipe);
+    if (np == nullptr) return false;
+    uint32_t all = 0;
+    for (const std::string& m : np->toClient) all += static_cast<uint32_t>(m.size());
+    if (available) *available = all;
+    if (leftThisMessage)
+        *leftThisMessage = np->toClient.empty() ? 0 : static_cast<uint32_t>(np->toClient.front().size());
+    return true;
+}
+int32_t PlatformPipeRead(PlatformPipe pipe, void* buf, uint32_t size, bool* more) {
+    if (more) *more = false;
+    FakeState::NamedPipe* np = ClientPipe(pipe);
+    if (np == nullptr || np->toClient.empty()) return -1;
+    std::string& m = np->toClient.front();
+    const uint32_t n = std::min<uint32_t>(size, static_cast<uint32_t>(m.size()));
+    if (n > 0) memcpy(buf, m.data(), n);
+    if (n < m.size()) {
+        m.erase(0, n);
+        if (more) *more = true;
+    } else {
+        np->toClient.pop_front();
+    }
+    return static_cast<int32_t>(n);
+}
+void PlatformPipeClose(PlatformPipe pipe) {
+    auto end = S().clientEnds.find(pipe);
+    if (end == S().clientEnds.end()) return;
+    auto it = S().namedPipes.find(end->second);
+    if (it != S().namedPipes.end() && it->second.client == pipe) {
+        it->second.connected = false;
+        it->second.client = 0;
+    }
+    S().clientEnds.erase(end);
+}
+
+PlatformMailslot PlatformMailslotCreate(const char* name) {
+    if (S().failSlotCreates != 0) {
+        g_fakeLastError = S().failSlotCreates;
+        return 0;
+    }
+    const std::string n = Lower(name ? name : "");
+    if (n.empty() || S().mailslots.count(n)) {
+        g_fakeLastError = 183;  // already exists
+        return 0;
+    }
+    S().mailslots[n];
+    PlatformMailslot h = S().nextSlot++;
+    S().slotReaders[h] = n;
+    return h;
+}
+PlatformMailslot PlatformMailslotOpen(const char* name) {
+    const std::string n = Lower(name ? name : "");
+    if (S().mailslots.count(n) == 0) {
+        g_fakeLastError = 2;
+        return 0;
+    }
+    PlatformMailslot h = S().nextSlot++;
+    S().slotWriters[h] = n;
+    return h;
+}
+uint32_t PlatformMailslotWrite(PlatformMailslot slot, const void* data, uint32_t len) {
+    auto w = S().slotWriters.find(slot);
+    if (w == S().slotWriters.end()) return 0;
+    auto it = S().mailslots.find(w->second);
+    if (it == S().mailslots.end()) return 0;
+    it->second.emplace_back(static_cast<const char*>(data), len);
+    return len;
+}
+int32_t PlatformMailslotRead(PlatformMailslot slot, void* buf, uint32_t size) {
+    auto r = S().slotReaders.find(slot);
+    if (r == S().slotReaders.end()) return -1;
+    std::deque<std::string>& q = S().mailslots[r->second];
+    if (q.empty()) return 0;
+    const std::string m = q.front();
+    q.pop_front();
+    const uint32_t n = std::min<uint32_t>(size, static_cast<uint32_t>(m.size()));
+    if (n > 0) memcpy(buf, m.data(), n);
+    return static_cast<int32_t>(m.size());
+}
+void PlatformMailslotClose(PlatformMailslot slot) {
+    auto r = S().slotReaders.find(slot);
+    if (r != S().slotReaders.end()) {
+        // The mailslot goes with its creator's handle.
+        S().mailslots.erase(r->second);
+        S().slotReaders.erase(r);
+        return;
+    }
+    S().slotWriters.erase(slot);
+}
+
 uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len) {
+    if (S().clientEnds.count(pipe)) {
+        FakeState::NamedPipe* np = ClientPipe(pipe);
+        if (np == nullptr) return 0;
+        np->fromClient.emplace_back(static_cast<const char*>(data), len);
+        return len;
+    }
     auto it = S().pipes.find(pipe);
     if (it == S().pipes.end() || S().brokenPipes.count(pipe)) return 0;
     it->second.append(static_cast<const char*>(data), len);
     return len;
+}
+
+PlatformSerial PlatformSerialOpen(const char* name, uint32_t baud) {
+    FakeSerialPort* port = FindPort(name ? name : "");
+    if (port == nullptr || port->open || baud == 0) return 0;  // no such port, or not shared
+    port->open = true;
+    port->baud = baud;
+    PlatformSerial h = S().nextSerial++;
+    S().serialHandles[h] = Lower(name);
+    return h;
+}
+int32_t PlatformSerialQueued(PlatformSerial handle) {
+    FakeSerialPort* port = DuePort(handle);
+    return port == nullptr ? -1 : static_cast<int32_t>(port->queue.size());
+}
+bool PlatformSerialReadByte(PlatformSerial handle, uint8_t* byte) {
+    FakeSerialPort* port = DuePort(handle);
+    if (port == nullptr || byte == nullptr || port->queue.empty()) return false;
+    *byte = static_cast<uint8_t>(port->queue[0]);
+    port->queue.erase(0, 1);
+    return true;
+}
+void PlatformSerialClose(PlatformSerial handle) {
+    auto h = S().serialHandles.find(handle);
+    if (h == S().serialHandles.end()) return;
+    if (FakeSerialPort* port = FindPort(h->second)) port->open = false;
+    S().serialHandles.erase(h);
 }
 
 // ---- files: real files, so database tests work on what ODBC opens -------------------

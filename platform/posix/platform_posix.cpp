@@ -1,13 +1,18 @@
 // Port for native command-line tools: real clock, messages on stderr, INI files
 // on disk with the private-profile semantics, dlopen.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -153,6 +158,103 @@ void PlatformFreeLocked(void* block) { free(block); }
 uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len) {
     ssize_t n = write(static_cast<int>(pipe), data, len);
     return n < 0 ? 0u : static_cast<uint32_t>(n);
+}
+
+// Named pipes and mailslots of other stations do not exist on the native
+// command-line port: every open fails as "not found", so no tool can believe
+// it is connected.
+PlatformPipe PlatformPipeOpen(const char*, bool) {
+    g_lastError = 2;
+    return 0;
+}
+bool PlatformPipePeek(PlatformPipe, uint32_t*, uint32_t*) { return false; }
+int32_t PlatformPipeRead(PlatformPipe, void*, uint32_t, bool* more) {
+    if (more) *more = false;
+    return -1;
+}
+void PlatformPipeClose(PlatformPipe) {}
+PlatformMailslot PlatformMailslotCreate(const char*) {
+    g_lastError = 120;  // not supported
+    return 0;
+}
+PlatformMailslot PlatformMailslotOpen(const char*) {
+    g_lastError = 2;
+    return 0;
+}
+uint32_t PlatformMailslotWrite(PlatformMailslot, const void*, uint32_t) { return 0; }
+int32_t PlatformMailslotRead(PlatformMailslot, void*, uint32_t) { return -1; }
+void PlatformMailslotClose(PlatformMailslot) {}
+
+// ---- serial port ----------------------------------------------------------------------
+// "COMn" is the device named by $ZD418_COMn, else /dev/ttyS<n-1>; a name with
+// a slash is a device path.
+namespace {
+std::string SerialDevice(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    if (name.size() < 4 || strncasecmp(name.c_str(), "COM", 3) != 0 ||
+        name.find_first_not_of("0123456789", 3) != std::string::npos)
+        return "";
+    std::string upper = "COM" + name.substr(3);
+    const char* env = getenv(("ZD418_" + upper).c_str());
+    if (env && *env) return env;
+    int n = atoi(name.c_str() + 3);
+    return n >= 1 ? "/dev/ttyS" + std::to_string(n - 1) : "";
+}
+
+speed_t Speed(uint32_t baud) {
+    static const struct {
+        uint32_t baud;
+        speed_t speed;
+    } kSpeeds[] = {{300, B300},     {600, B600},     {1200, B1200},   {2400, B2400},
+                   {4800, B4800},   {9600, B9600},   {19200, B19200}, {38400, B38400},
+                   {57600, B57600}, {115200, B115200}};
+    for (const auto& s : kSpeeds)
+        if (s.baud == baud) return s.speed;
+    return B0;
+}
+}  // namespace
+
+PlatformSerial PlatformSerialOpen(const char* name, uint32_t baud) {
+    std::string device = SerialDevice(name ? name : "");
+    speed_t speed = Speed(baud);
+    if (device.empty() || speed == B0) return 0;
+    int fd = open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return 0;
+    termios t;
+    // Not shared: TIOCEXCL keeps other openers out, the lock also those that
+    // may pass it (the superuser) but go through this port.
+    bool ok = isatty(fd) && flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0 &&
+              tcgetattr(fd, &t) == 0;
+    if (ok) {
+        cfmakeraw(&t);  // 8 data bits, no parity, binary
+        t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
+        t.c_cflag |= CLOCAL | CREAD;
+        t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        ok = cfsetispeed(&t, speed) == 0 && cfsetospeed(&t, speed) == 0 && tcsetattr(fd, TCSANOW, &t) == 0;
+    }
+    if (ok) {
+        // A pseudo-terminal has no modem lines: DTR and RTS are best effort.
+        int lines = TIOCM_DTR | TIOCM_RTS;
+        ioctl(fd, TIOCMBIS, &lines);
+    }
+    if (!ok) {
+        close(fd);
+        return 0;
+    }
+    return static_cast<PlatformSerial>(fd) + 1;  // 0 stays "none" for descriptor 0
+}
+int32_t PlatformSerialQueued(PlatformSerial port) {
+    int n = 0;
+    if (port <= 0 || ioctl(static_cast<int>(port - 1), FIONREAD, &n) != 0) return -1;
+    return n;
+}
+bool PlatformSerialReadByte(PlatformSerial port, uint8_t* byte) {
+    return port > 0 && byte != nullptr && read(static_cast<int>(port - 1), byte, 1) == 1;
+}
+void PlatformSerialClose(PlatformSerial port) {
+    if (port > 0) close(static_cast<int>(port - 1));
 }
 
 // ---- files ------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_platform.h"
@@ -112,6 +114,136 @@ uint32_t PlatformPipeWrite(PlatformPipe pipe, const void* data, uint32_t len) {
     DWORD written = 0;
     if (!WriteFile(reinterpret_cast<HANDLE>(pipe), data, len, &written, nullptr)) return 0;
     return written;
+}
+
+PlatformPipe PlatformPipeOpen(const char* name, bool writeOnly) {
+    if (name == nullptr || name[0] == '\0') return 0;
+    const DWORD access = writeOnly ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
+    HANDLE h = CreateFileA(name, access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    // Message read mode, so one read never runs into the next message; a
+    // write-only end may not be allowed to change it, which does not matter.
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    if (!writeOnly) SetNamedPipeHandleState(h, &mode, nullptr, nullptr);
+    return reinterpret_cast<PlatformPipe>(h);
+}
+
+bool PlatformPipePeek(PlatformPipe pipe, uint32_t* available, uint32_t* leftThisMessage) {
+    DWORD all = 0, left = 0;
+    if (pipe == 0 || !PeekNamedPipe(reinterpret_cast<HANDLE>(pipe), nullptr, 0, nullptr, &all, &left))
+        return false;
+    if (available) *available = all;
+    // A byte-mode pipe reports no message bounds: everything waiting is one.
+    if (leftThisMessage) *leftThisMessage = all > 0 && left == 0 ? all : left;
+    return true;
+}
+
+int32_t PlatformPipeRead(PlatformPipe pipe, void* buf, uint32_t size, bool* more) {
+    if (more) *more = false;
+    DWORD got = 0;
+    if (ReadFile(reinterpret_cast<HANDLE>(pipe), buf, size, &got, nullptr))
+        return static_cast<int32_t>(got);
+    if (GetLastError() == ERROR_MORE_DATA) {
+        if (more) *more = true;
+        return static_cast<int32_t>(got);
+    }
+    return -1;
+}
+
+void PlatformPipeClose(PlatformPipe pipe) {
+    if (pipe != 0) CloseHandle(reinterpret_cast<HANDLE>(pipe));
+}
+
+PlatformMailslot PlatformMailslotCreate(const char* name) {
+    HANDLE h = CreateMailslotA(name, 0, 0, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<PlatformMailslot>(h);
+}
+
+PlatformMailslot PlatformMailslotOpen(const char* name) {
+    HANDLE h = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<PlatformMailslot>(h);
+}
+
+uint32_t PlatformMailslotWrite(PlatformMailslot slot, const void* data, uint32_t len) {
+    DWORD written = 0;
+    if (slot == 0 || !WriteFile(reinterpret_cast<HANDLE>(slot), data, len, &written, nullptr)) return 0;
+    return written;
+}
+
+// A read with a buffer smaller than the message fails and leaves it queued, so
+// the message is taken whole into a buffer of its own size first.
+int32_t PlatformMailslotRead(PlatformMailslot slot, void* buf, uint32_t size) {
+    DWORD next = 0, count = 0;
+    if (slot == 0 ||
+        !GetMailslotInfo(reinterpret_cast<HANDLE>(slot), nullptr, &next, &count, nullptr))
+        return -1;
+    if (next == MAILSLOT_NO_MESSAGE) return 0;
+    std::string message(next, '\0');
+    DWORD got = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(slot), message.data(), next, &got, nullptr)) return -1;
+    memcpy(buf, message.data(), std::min<DWORD>(got, size));
+    return static_cast<int32_t>(got);
+}
+
+void PlatformMailslotClose(PlatformMailslot slot) {
+    if (slot != 0) CloseHandle(reinterpret_cast<HANDLE>(slot));
+}
+
+// The port's device name works for every port number ("COM10" and up need it).
+PlatformSerial PlatformSerialOpen(const char* name, uint32_t baud) {
+    if (name == nullptr || baud == 0) return 0;
+    std::string path = std::string("\\\\.\\") + name;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    bool ok = GetCommState(h, &dcb) != 0;
+    if (ok) {
+        dcb.BaudRate = baud;
+        dcb.ByteSize = 8;
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
+        dcb.fBinary = TRUE;
+        dcb.fParity = FALSE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fAbortOnError = TRUE;
+        ok = SetCommState(h, &dcb) != 0;
+    }
+    // Reads return at once with what is queued.
+    COMMTIMEOUTS timeouts = {};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    if (ok) ok = SetCommTimeouts(h, &timeouts) != 0;
+    if (!ok) {
+        CloseHandle(h);
+        return 0;
+    }
+    return reinterpret_cast<PlatformSerial>(h);
+}
+int32_t PlatformSerialQueued(PlatformSerial port) {
+    DWORD errors = 0;
+    COMSTAT stat = {};
+    // Also clears a line error, after which an aborting port reads again.
+    if (port == 0 || !ClearCommError(reinterpret_cast<HANDLE>(port), &errors, &stat)) return -1;
+    return static_cast<int32_t>(stat.cbInQue);
+}
+bool PlatformSerialReadByte(PlatformSerial port, uint8_t* byte) {
+    DWORD n = 0;
+    if (port == 0 || byte == nullptr) return false;
+    if (!ReadFile(reinterpret_cast<HANDLE>(port), byte, 1, &n, nullptr)) {
+        DWORD errors = 0;
+        ClearCommError(reinterpret_cast<HANDLE>(port), &errors, nullptr);
+        return false;
+    }
+    return n == 1;
+}
+void PlatformSerialClose(PlatformSerial port) {
+    if (port != 0) CloseHandle(reinterpret_cast<HANDLE>(port));
 }
 
 bool PlatformCopyFile(const char* from, const char* to) {

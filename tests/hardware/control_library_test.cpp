@@ -105,9 +105,9 @@ TEST_F(ControlLibrary, ChannelSettingsGoToTheCardAndComeBack) {
     params->GAIN[5] = 200;
     params->VARIABLEGAIN[5] = 3.25;
     params->VARIABLEGAINENABLE[5] = 1;
-    params->FILTER[5] = 100;
+    params->FILTER[5] = 1250;
     params->EXCITATIONVOLTAGE[5] = 5;
-    params->EXCITATIONCURRENT[5] = 2;
+    params->EXCITATIONCURRENT[5] = 15;
     params->EXCITATIONSOURCE[5] = 1;
     params->EXCITATIONENABLE[5] = 1;
     params->AUTOZEROENABLE[5] = 1;
@@ -120,11 +120,11 @@ TEST_F(ControlLibrary, ChannelSettingsGoToTheCardAndComeBack) {
     EXPECT_EQ(vgain, 3.25);
     EXPECT_EQ(vgen, 1);
     ASSERT_EQ(Q90GetFilter(&filter), 1);
-    EXPECT_EQ(filter, 100);
+    EXPECT_EQ(filter, 1250);
     ASSERT_EQ(Q90GetVoltage(&volts), 1);
     EXPECT_EQ(volts, 5);
     ASSERT_EQ(Q90GetCurrent(&amps), 1);
-    EXPECT_EQ(amps, 2);
+    EXPECT_EQ(amps, 15);
     ASSERT_EQ(Q90GetModes(&xtype, &xen, &aben, &azen), 1);
     EXPECT_EQ(xtype, 1);
     EXPECT_EQ(xen, 1);
@@ -149,12 +149,12 @@ TEST_F(ControlLibrary, DefinitionTableReportsTheCardModelAndOptions) {
     memset(&table, 0x55, sizeof table);
     ASSERT_EQ(Q90SelectChannel(7), 1);
     ASSERT_EQ(Q90QueryDefinitionTable(9, &table), 1);
-    EXPECT_EQ(table.ModuleCode, 1700);
+    EXPECT_EQ(table.ModuleCode, 800);
     EXPECT_EQ(table.SerialNumber, 4711);
     EXPECT_EQ(table.Gains[0], 1);
-    EXPECT_EQ(table.Gains[9], 1000);
+    EXPECT_EQ(table.Gains[12], 1000);
     EXPECT_EQ(table.Gains[15], 0);
-    EXPECT_EQ(table.Voltages[5], 10);
+    EXPECT_EQ(table.Voltages[9], 10);
     EXPECT_EQ(table.Reserved1[0], 0);
 }
 
@@ -207,10 +207,10 @@ TEST_F(ControlLibrary, AutobalanceNullsTheImbalanceOfEnabledCardsOnly) {
 }
 
 TEST_F(ControlLibrary, CalibrationDigitalAndDacEntriesAnswer) {
-    ASSERT_NO_FATAL_FAILURE(sim.Configure("timebase virtual\ncard 20 M21\n"));
+    ASSERT_NO_FATAL_FAILURE(sim.Configure("timebase virtual\ncard 20 M21\ncard 12 M18-A\n"));
     ASSERT_NO_FATAL_FAILURE(Load());
     ASSERT_EQ(Q90SelectChannel(0), 1);
-    EXPECT_EQ(Q90SelectCal(2), 1);
+    EXPECT_EQ(Q90SelectCal(20), 1);
     EXPECT_EQ(Q90SelectCal(13), 0);  // a state the card does not offer
     EXPECT_EQ(Q90SetCalAttenuator(100), 1);
     EXPECT_EQ(Q90SetCalAttenuator(50), 0);

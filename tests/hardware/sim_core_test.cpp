@@ -30,6 +30,9 @@ TEST(ChassisFile, RejectsMalformedLinesWithTheLineAndTheReason) {
         {"fault 0 nosync\n", "line 1: fault takes a transfer number (1 or more) and a kind"},
         {"fault 3 melt\n", "line 1: unknown fault \"melt\" (nosync, overflow, timeout, refuse)"},
         {"refuse M0\n", "line 1: refuse takes a quoted command prefix"},
+        {"sendfail\n", "line 1: sendfail takes a Send number (1 or more) and an optional error"},
+        {"sendfail 2 enol 3\n", "line 1: sendfail takes a Send number (1 or more) and an optional error"},
+        {"sendfail 2 EBUS\n", "line 1: unknown bus error \"EBUS\" (enol, eadr, eabo, ebus)"},
         {"timebase fast\n", "line 1: timebase takes \"real\" or \"virtual\""},
         {"fifo 0\n", "line 1: fifo takes a transfer count of 1 or more"},
         {"chassis 1\n", "line 1: unknown keyword \"chassis\""},
@@ -45,6 +48,7 @@ TEST(ChassisFile, RejectsMalformedLinesWithTheLineAndTheReason) {
         // Nothing half-applied.
         EXPECT_EQ(chassis.card[1].model, "M15-C");
         EXPECT_TRUE(chassis.faults.empty());
+        EXPECT_TRUE(chassis.sendFailures.empty());
     }
 }
 
@@ -61,6 +65,8 @@ TEST(ChassisFile, AGoodFileSetsCardsSignalsSchedulesAndFaults) {
         "fault 4 timeout\n"
         "fault 9 nosync\n"
         "refuse \"M0 1,1\" 2\n"
+        "sendfail 5 ebus\n"
+        "sendfail 6\n"
         "timebase virtual\n"
         "fifo 3\n"
         "fixture srq\n";
@@ -69,7 +75,7 @@ TEST(ChassisFile, AGoodFileSetsCardsSignalsSchedulesAndFaults) {
     ASSERT_TRUE(sim::ParseChassis(text, strlen(text), c, error)) << error;
     EXPECT_EQ(c.card[7].model, "M17-B");
     EXPECT_EQ(c.card[7].serial, 12);
-    EXPECT_EQ(c.card[7].modelCode, 1700);
+    EXPECT_EQ(c.card[7].modelCode, 800);
     EXPECT_EQ(c.card[7].imbalance, 3.5);
     EXPECT_EQ(c.card[8].state, sim::CardState::Missing);
     EXPECT_EQ(c.card[9].state, sim::CardState::Refusing);
@@ -88,6 +94,10 @@ TEST(ChassisFile, AGoodFileSetsCardsSignalsSchedulesAndFaults) {
     ASSERT_EQ(c.refuse.size(), 1u);
     EXPECT_EQ(c.refuse[0].prefix, "M0 1,1");
     EXPECT_EQ(c.refuse[0].times, 2);
+    ASSERT_EQ(c.sendFailures.size(), 2u);
+    EXPECT_EQ(c.sendFailures[0].send, 5u);
+    EXPECT_EQ(c.sendFailures[0].iberr, 14);
+    EXPECT_EQ(c.sendFailures[1].iberr, 2);
     EXPECT_TRUE(c.virtualTime);
     EXPECT_EQ(c.fifoTransfers, 3u);
     EXPECT_TRUE(c.fixtureSrq);
@@ -134,8 +144,9 @@ TEST(FrontEnd, InRealTimeATransferArrivesWhenItsDurationHasPassed) {
     double started = sim::ScanStartTime();
     uint16_t buf[900];
     sim::Rda(ud, buf, sizeof buf);
-    sim::TestSRQ(0, &flag);
-    EXPECT_EQ(flag, 0);  // 100 scans at 2000 per second take 50 ms
+    sim::Wait(ud, 0);  // a status look that does not wait
+    ASSERT_EQ(sim::Deliveries().size(), 1u);
+    EXPECT_EQ(sim::Deliveries()[0].bytes, 0u);  // 100 scans at 2000 per second take 50 ms
     sim::Wait(ud, sim::kTIMO | sim::kCMPL);
     EXPECT_EQ(sim::g_bus.ibsta & sim::kCMPL, sim::kCMPL);
     EXPECT_GE(sim::Now() - started, 0.05);
