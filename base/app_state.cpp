@@ -19,6 +19,7 @@ uint32_t dwLastBlockStart = 0;
 int32_t nInputMode = -1;
 int32_t nSelectedChannel = 0;
 double dSavedScaleFactor = 1.0;
+int32_t nForcedScaleChannel = -1;
 char szCommandLineTest[260] = "";
 bool bCommandLineStart = false;
 uint32_t dwReplayDelay = 30;

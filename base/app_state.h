@@ -33,6 +33,9 @@ extern uint32_t dwLastBlockStart;  // ms
 extern int32_t nInputMode;
 extern int32_t nSelectedChannel;
 extern double dSavedScaleFactor;
+// The channel whose scale factor an excitation mode forced to 1.0 and the
+// way back to Transducer must restore, sampling or not; -1 = none.
+extern int32_t nForcedScaleChannel;
 
 // Command-line start.
 extern char szCommandLineTest[260];

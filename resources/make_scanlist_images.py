@@ -12,12 +12,9 @@ W, H = 28, 15
 GREY = (192, 192, 192)
 
 
-def card(face, stripe, ticked=False):
+def card(face, stripe):
     """A plug-in card seen from the side: coloured board, gold edge fingers."""
     def pixel(x, y):
-        if ticked and 18 <= x <= 26 and 1 <= y <= 9:  # check mark in the corner
-            if (x - 18 == 9 - y) or (x - 18 == 10 - y) or (x < 21 and y - 5 in (x - 18, x - 17)):
-                return (0, 128, 0)
         if 3 <= x <= 24 and 2 <= y <= 10:
             if x in (3, 24) or y in (2, 10):
                 return (0, 0, 0)
@@ -30,11 +27,9 @@ def card(face, stripe, ticked=False):
     return pixel
 
 
-def box(face, ticked=False):
+def box(face):
     """A 5B backplane: a box with a row of module slots."""
     def pixel(x, y):
-        if ticked and 20 <= x <= 26 and 1 <= y <= 7 and abs((x - 20) - (7 - y)) <= 0:
-            return (0, 128, 0)
         if 2 <= x <= 25 and 2 <= y <= 12:
             if x in (2, 25) or y in (2, 12):
                 return (0, 0, 0)
@@ -43,6 +38,33 @@ def box(face, ticked=False):
             return face
         return GREY
     return pixel
+
+
+HIGHLIGHT = (0, 120, 215)
+WHITE = (255, 255, 255)
+
+
+def on_check(x, y):
+    """A bold check mark across the picture: down from (6, 6) to (11, 11),
+    then up to (21, 1), three pixels thick."""
+    if 6 <= x <= 11:
+        centre = x
+    elif 11 < x <= 21:
+        centre = 11 - (x - 11)
+    else:
+        return False
+    return centre - 1 <= y <= centre + 1
+
+
+def chosen(x, y):
+    """A channel picked for adding: the whole picture in the selection colour
+    with a white check mark, so that it stands out from every card picture at
+    a glance, not by a detail."""
+    if x in (0, W - 1) or y in (0, H - 1):
+        return (0, 60, 120)
+    if on_check(x, y):
+        return WHITE
+    return HIGHLIGHT
 
 
 def clock(x, y):  # a block: one time slot
@@ -84,9 +106,9 @@ PICTURES = [
     ("daccard", card((160, 0, 0), (255, 255, 255))),
     ("subsystem", rack((96, 96, 96))),
     ("system", rack((0, 96, 160))),
-    ("5bselected", box((255, 220, 120), ticked=True)),
+    ("5bselected", chosen),
     ("5bbox", box((255, 220, 120))),
-    ("analogcardselected", card((0, 128, 0), (255, 255, 0), ticked=True)),
+    ("analogcardselected", chosen),
 ]
 
 if __name__ == "__main__":

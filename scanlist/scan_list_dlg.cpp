@@ -211,9 +211,21 @@ void CloseDialog(HWND dlg, INT_PTR result) {
     EndDialog(dlg, result);
 }
 
+// Enter in a dialog arrives as IDOK; in a rate field it applies the rate, as
+// leaving the field does, and the dialog stays open.
+bool FocusIn(HWND dlg, int id) { return GetFocus() == GetDlgItem(dlg, id); }
+
 // ---- single rate ------------------------------------------------------------------------
 
 HIMAGELIST g_singleImages = nullptr;
+
+void ApplyRateField(HWND dlg) {
+    double shown = ApplyScanRateField(ReadDouble(dlg, IDC_PSL_RATE));
+    if (!bSimulator) {
+        ShowRate(dlg, IDC_PSL_RATE, shown);
+        ShowRate(dlg, IDC_PSL_ACTUAL, shown);
+    }
+}
 
 void MakeSingleRateTable(HWND dlg) {
     HWND list = GetDlgItem(dlg, IDC_PSL_CHANNELS);
@@ -242,6 +254,12 @@ void FillRateChoices(HWND dlg) {
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
     SendMessageA(combo, CB_SETCURSEL, 0, 0);
+}
+
+void ApplyMaximumRateField(HWND dlg) {
+    double rate = ApplyMaximumRate(ReadDouble(dlg, IDC_SSL_MAXRATE));
+    ShowRate(dlg, IDC_SSL_MAXRATE, rate);
+    FillRateChoices(dlg);
 }
 
 void RefreshTrees(HWND dlg) {
@@ -284,8 +302,10 @@ void RemoveSelectedChannel(HWND dlg) {
 }
 
 void ClearAll(HWND dlg) {
+    // No is the default: Enter on the question must not wipe the table.
     if (PlatformMessageBox("Do You Really Want To Clear All Entries?",
-                           "This Will Permanantly Delete All Scan Table Entries", MB_YESNO_) != IDYES_)
+                           "This Will Permanantly Delete All Scan Table Entries",
+                           MB_YESNO_ | MB_ICONQUESTION_ | MB_DEFBUTTON2_) != IDYES_)
         return;
     ClearScanTable();
     RefreshTrees(dlg);
@@ -316,13 +336,10 @@ INT_PTR CALLBACK ProgrammableScanListDlg(HWND dlg, UINT message, WPARAM wParam, 
             MakeSingleRateTable(dlg);
             return TRUE;
         case IDC_PSL_RATE:
-            if (HIWORD(wParam) == EN_KILLFOCUS) {
-                double shown = ApplyScanRateField(ReadDouble(dlg, IDC_PSL_RATE));
-                if (!bSimulator) {
-                    ShowRate(dlg, IDC_PSL_RATE, shown);
-                    ShowRate(dlg, IDC_PSL_ACTUAL, shown);
-                }
-            }
+            if (HIWORD(wParam) == EN_KILLFOCUS) ApplyRateField(dlg);
+            return TRUE;
+        case IDOK:
+            if (FocusIn(dlg, IDC_PSL_RATE)) ApplyRateField(dlg);
             return TRUE;
         case IDC_PSL_DOWNLOAD:
             ConfirmScanTable();
@@ -387,11 +404,10 @@ INT_PTR CALLBACK SecondaryScanDlg(HWND dlg, UINT message, WPARAM wParam, LPARAM 
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_SSL_MAXRATE:
-            if (HIWORD(wParam) == EN_KILLFOCUS) {
-                double rate = ApplyMaximumRate(ReadDouble(dlg, IDC_SSL_MAXRATE));
-                ShowRate(dlg, IDC_SSL_MAXRATE, rate);
-                FillRateChoices(dlg);
-            }
+            if (HIWORD(wParam) == EN_KILLFOCUS) ApplyMaximumRateField(dlg);
+            return TRUE;
+        case IDOK:
+            if (FocusIn(dlg, IDC_SSL_MAXRATE)) ApplyMaximumRateField(dlg);
             return TRUE;
         case IDC_SSL_ADD:
             AddCheckedChannels(dlg);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "acquire/scan_map.h"
 #include "hardware/control_library.h"
 #include "hardware/q90_library.h"
 #include "platform/platform.h"
@@ -195,9 +196,22 @@ void InstallWork(uint32_t count, uint32_t blocks) {
     lpProgScanList->BlockCount = blocks;
 }
 
+// A change of the table or the rate: what the front end holds and what the
+// test file holds are both out of date.
 void MarkTableEdited() {
     bParametersDownloaded = false;
     bTestSaved = false;
+}
+
+// True when the table still holds `count` entries laid out as `entries` in
+// `blocks` blocks (channels and blocks; the derived words do not count).
+bool SameLayout(const ProgScanEntry* entries, uint32_t count, uint32_t blocks) {
+    if (UsedScanEntries() != count || lpProgScanList->BlockCount != blocks) return false;
+    for (uint32_t p = 0; p < count; ++p) {
+        const ProgScanEntry& e = lpProgScanList->Entry[p];
+        if (e.CHANNEL != entries[p].CHANNEL || e.BLOCK != entries[p].BLOCK) return false;
+    }
+    return true;
 }
 
 // "%3d": right-aligned in at least three places.
@@ -303,6 +317,7 @@ void ClearScanTable() {
         MultiRate->PositionsNeeded = 0;
     }
     RebuildHistoryTables();
+    MarkTableEdited();
 }
 
 void ValidateScanRate(double* rate) {
@@ -477,6 +492,11 @@ int32_t AddChannelsToScanTable(const bool* newChannels, int32_t rateIndex) {
 
 void RebuildScanTable() {
     if (!ModelReady()) return;
+    // What the front end may have been given: a new layout needs a new download.
+    static ProgScanEntry before[kScanPositions];
+    const uint32_t usedBefore = UsedScanEntries();
+    const uint32_t blocksBefore = lpProgScanList->BlockCount;
+    memcpy(before, lpProgScanList->Entry, usedBefore * sizeof(ProgScanEntry));
     Census census;
     TakeCensus(&census);
     const uint32_t current = std::max(lpProgScanList->BlockCount, census.maxBlock);
@@ -540,6 +560,7 @@ void RebuildScanTable() {
     RefreshMultiRate(0);
     MultiRate->PositionsNeeded = LargestPositionCount();
     TableChanged();
+    if (!SameLayout(before, usedBefore, blocksBefore)) MarkTableEdited();
 }
 
 // ---- remove ------------------------------------------------------------------------------
@@ -759,6 +780,8 @@ double ApplyScanRateField(double requested) {
     double rate = requested;
     ValidateScanRate(&rate);
     dSampleRate = rate;
+    // The rate sets how many scans a transfer holds, so the history moves.
+    RebuildHistoryTables();
     return rate;
 }
 
@@ -773,7 +796,11 @@ double ApplyMaximumRate(double requested) {
                 MB_OK_ | MB_ICONINFORMATION_);
         rate = 1.0;
     }
-    dSampleRate = rate;
+    if (rate != dSampleRate) {
+        dSampleRate = rate;
+        RebuildHistoryTables();
+        MarkTableEdited();
+    }
     return rate;
 }
 

@@ -42,7 +42,8 @@ bool IsFiveBChannel(int32_t channel);
 uint32_t UsedScanEntries();
 
 // Empties the table: every CHANNEL -1, BLOCK, DataType and FiveBFlag 0, both
-// counts 0, every channel's ScanPosition -1, MultiRate empty.
+// counts 0, every channel's ScanPosition -1, MultiRate empty.  Clears the
+// parameters-downloaded and test-saved flags.
 void ClearScanTable();
 
 // Clamps and quantises a requested per-channel rate in place, with the
@@ -62,7 +63,8 @@ int32_t BuildSingleRateTable(const int32_t* channels, int32_t count, double requ
 int32_t AddChannelsToScanTable(const bool* newChannels, int32_t rateIndex);
 
 // Lays the table out again from the channels' divisors (the multi-rate dialog
-// does this when it opens) and writes the "Before Sorting" dump.
+// does this when it opens) and writes the "Before Sorting" dump.  When the
+// layout changes, clears the parameters-downloaded and test-saved flags.
 void RebuildScanTable();
 
 // Removes every position of `channel`; -1 (nothing picked) gives the message
@@ -108,14 +110,17 @@ int32_t FirstScanChannel();
 
 // ---- rules of the scan list dialogs ------------------------------------------------------
 
-// The single-rate dialog's rate field lost the focus: clears the
-// parameters-downloaded and test-saved flags; outside simulator mode the
-// request is validated and stored as SAMPLERATE.  Returns the rate to show.
+// The single-rate dialog's rate field lost the focus (or took Enter): clears
+// the parameters-downloaded and test-saved flags; outside simulator mode the
+// request is validated and stored as SAMPLERATE and the history tables
+// follow it.  Returns the rate to show.
 double ApplyScanRateField(double requested);
 
-// The multi-rate dialog's "Maximum Rate" field lost the focus: above 60000
-// it becomes 60000.0, at or below 0 (or not a number) 1.0, each with its
-// message; the result is stored as SAMPLERATE and returned.
+// The multi-rate dialog's "Maximum Rate" field lost the focus (or took
+// Enter): above 60000 it becomes 60000.0, at or below 0 (or not a number)
+// 1.0, each with its message; the result is stored as SAMPLERATE and
+// returned.  A changed rate rebuilds the history tables and clears the
+// parameters-downloaded and test-saved flags.
 double ApplyMaximumRate(double requested);
 
 // Entry k (0-12) of "Add Channels At": SAMPLERATE / 2^k.

@@ -1,5 +1,8 @@
-// Menu command ids of Zd418Menu, shared by the resource script and the code.
-// Plain macros so that windres can read them too.
+// The frame's command table: every id that MainWndProc handles itself, shared
+// by the resource script and the code.  Plain macros so that windres can read
+// them too.  This is the only list: the build takes IsMenuCommand's ids from
+// the "#define IDM_" lines below (shell/CMakeLists.txt), so an id belongs here
+// exactly when the frame handles it.
 #pragma once
 
 #define IDM_ABOUT 100
@@ -90,6 +93,3 @@
 #define IDM_SETUPCOM2 214
 #define IDM_EDITDATAFILE 216
 #define IDM_PLAYWAVEFILE 217
-
-// First child id of the MDI client's windows.
-#define IDM_FIRSTCHILD 800

@@ -17,6 +17,9 @@ extern HWND hwndCancel;
 extern HWND hwndTools;
 extern HWND hwndWait;
 
+// First child id of the MDI client's windows.
+#define IDM_FIRSTCHILD 800
+
 // The private messages every display child handles.
 #define WM_DISPLAY_UPDATE (WM_USER + 1)
 #define WM_DISPLAY_CHANGE (WM_USER + 2)

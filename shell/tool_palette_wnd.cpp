@@ -1,14 +1,19 @@
-// The tool palette: fourteen bitmap buttons for the most used commands.
+// Win32: the tool palette, fourteen bitmap buttons for the most used commands.
+#include <string>
+
 #include "base/app_state.h"
+#include "platform/platform.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
+#include "shell/shell_rules.h"
+#include "testmodel/system_settings.h"
 
 namespace {
 
 struct ToolButton {
     int frameLeft, frameRight;
     const char* bitmap;
-    int command;  // frame command performing the button's action; 0 = none yet
+    int command;  // frame command performing the button's action; 0 = its own action
 };
 
 // Frames at y 2-24, hit boxes one pixel inside; the tenth button is wider.
@@ -23,6 +28,40 @@ const ToolButton kButtons[14] = {
 };
 
 int nPressed = -1;
+
+constexpr int kRetrieveButton = 0;
+constexpr int kSaveButton = 8;
+constexpr int kNotepadButton = 13;
+
+// Button 14: the test's text file in Notepad.
+void OpenTestTextFile() {
+    char dir[MAX_PATH] = "";
+    PlatformWindowsDirectory(dir, sizeof dir);
+    std::string command;
+    if (!NotepadCommandLine(dir, szTestFile, &command) ||
+        PlatformStartProgram(command.c_str(), SW_SHOWNORMAL) < 32)
+        MessageBoxA(hwndFrame, "Could Not Find Notepad", "Put Notepad.exe in Windows Directory",
+                    MB_OK | MB_ICONEXCLAMATION);
+}
+
+// The buttons that act without a frame command.
+void ButtonAction(int i) {
+    const char* missing = nullptr;
+    switch (i) {
+    case kNotepadButton:
+        OpenTestTextFile();
+        return;
+    case kRetrieveButton:
+        missing = "Retrieve Channel Information";
+        break;
+    case kSaveButton:
+        missing = "Save Channel Information";
+        break;
+    default:
+        return;
+    }
+    MessageBoxA(hwndFrame, NotAvailableText(missing).c_str(), missing, MB_OK | MB_ICONINFORMATION);
+}
 
 int HitButton(LPARAM lParam) {
     int x = static_cast<short>(LOWORD(lParam));
@@ -72,6 +111,8 @@ LRESULT CALLBACK DownWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         InvalidateRect(hwnd, nullptr, FALSE);
         if (released >= 0 && kButtons[released].command != 0)
             FrameCommand(hwndFrame, kButtons[released].command);
+        else if (released >= 0)
+            ButtonAction(released);
         return 0;
     }
     default:

@@ -119,3 +119,16 @@ int32_t LoadCardTypes() {
     }
     return 1;
 }
+
+int32_t ApplyCardTypeToChannel(int32_t channel) {
+    ChannelParams* cp = lpsChannelParams;
+    if (cp == nullptr || channel < 0 || channel >= kChannels) return 0;
+    int32_t count = ReadProfileInt("GENERAL INFO", "NUMBEROFTYPES", "1", kCardIniFile);
+    if (count > kMaxCardTypes) count = kMaxCardTypes;
+    uint32_t type = cp->CARDTYPE[channel];
+    if (type < 1 || static_cast<int32_t>(type) > count) return 0;
+    CardTypeInfo info = {};
+    ReadCardType(static_cast<int>(type), &info);
+    ApplyCardType(cp, channel, info);
+    return 1;
+}

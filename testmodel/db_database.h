@@ -47,8 +47,9 @@ void RebuildDacStartLists();
 // on; values out of range are replaced, never rejected.
 int32_t LoadTestDatabase();
 
-// Writes the test model into the scratch database with positioned updates of
-// the rows that are there.  Every failing call is reported and the save goes
+// Writes the test model into the scratch database over the rows that are
+// there, row r of each table in key order taking model row r, whatever the
+// keys hold.  Every failing call is reported and the save goes
 // on; returns 1 only when no step failed.
 int32_t SaveTestDatabase();
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "acquire/scan_map.h"
 #include "base/app_state.h"
 #include "scanlist/scan_table.h"
 #include "base/pending_parts.h"
@@ -16,7 +17,6 @@
 #include "testmodel/model.h"
 
 int32_t nStartTriggerOffset = -1;
-int32_t nOperationFirstDisplayChannel = -1;
 DacStartList sDacStartList[2] = {};
 
 namespace {
@@ -110,10 +110,17 @@ void StoreText(char* dst, uint32_t size, const char* src, uint32_t srcSize) {
     CopyText(dst, size, tmp);
 }
 
+// A table that cannot be read is skipped and the load goes on to succeed.
+// The operator is told; a supervisor is not sent "Test Database Corrupt",
+// which says the test was not loaded, and no status code names this case.
+void ReaderProblem(const char* text, const char* caption) {
+    if (!bRemoteControlled) DbMessage(text, caption);
+}
+
 // Execute a reader's statement; a failure is reported and ends the reader.
 bool ExecuteReader(SQLHSTMT stmt, const char* sql, const char* text, const char* caption) {
     if (DbOk(DbExec(stmt, sql))) return true;
-    LoadProblem(text, caption, kStatusTestDatabaseCorrupt);
+    ReaderProblem(text, caption);
     return false;
 }
 
@@ -355,7 +362,7 @@ int32_t LoadDacTable(DbEnv env, DbConn dbc) {
     SQLLEN ind[kCols][kDacRows];
     memset(col, 0, sizeof col);
     if (!DbOk(DbExec(stmt, kDacStatement))) {
-        LoadProblem("Could Not Perform Execute Direct.", kDacReadCaption, kStatusTestDatabaseCorrupt);
+        ReaderProblem("Could Not Perform Execute Direct.", kDacReadCaption);
     } else {
         static const char* const kBindText[kCols] = {
             "Could Not Bind Hardware Channel Column.  Check Q90.MDB",
@@ -376,7 +383,7 @@ int32_t LoadDacTable(DbEnv env, DbConn dbc) {
                 snprintf(text, sizeof text, "Could Not Bind %s%d Column.  Check Q90.MDB state5 Column",
                          c < 16 ? "wave" : c < 26 ? "freq" : "loop", (c - 6) % 10 + 1);
             else CopyText(text, sizeof text, "Could Not Bind masterloop Column.  Check Q90.MDB state5 Column");
-            LoadProblem(text, caption, kStatusTestDatabaseCorrupt);
+            ReaderProblem(text, caption);
         }
         SQLULEN fetched = 0;
         SQLUSMALLINT status[kDacRows];

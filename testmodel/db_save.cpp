@@ -1,7 +1,8 @@
 // Writing the test model back into the scratch database.  The save never
-// inserts or deletes: it reads each table through an updatable keyset cursor
-// and overwrites the rows that are there, one rowset at a time, with positioned
-// updates.  Every failing call is reported and the save goes on.
+// inserts or deletes: it walks each table through a keyset cursor in key
+// order, one rowset at a time, and overwrites each row it is on in place.
+// Every failing call is reported and the save goes on.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -74,10 +75,27 @@ const WriterTexts kScanTexts = {
     "Could Not Select Data From Scan List Table.  Check Q90.MDB and ODBC Registry", kFetch,
     "Could Not Update The Scan List Table.  Check Q90.MDB", kFree, kCommit};
 
-// Column bindings of one table: each column has row arrays the fill step writes.
+// Each row is written through the row's own identity in its table, whatever
+// its key holds: a stored test may carry keys that are shifted, out of
+// storage order or not unique.  SQLite gives every row a ROWID.  The Access
+// driver has no such column; a station using it needs a counter (AutoNumber)
+// column in every table and its name here instead.
+constexpr const char kRowIdentity[] = "ROWID";
+
+// What the save does with a table's key (column 1).
+enum class KeyUse {
+    None,       // no key: a table of one row (SYSTEM)
+    Kept,       // left as stored
+    Rewritten,  // becomes the row index, as the fill step writes it
+};
+
+// Column bindings of one table: each column has row arrays the fill step
+// writes, and the rowset's row identities.
 class Columns {
   public:
-    explicit Columns(int rowset) : rowset_(rowset), keys_(static_cast<size_t>(rowset), 0) {}
+    explicit Columns(int rowset)
+        : rowset_(rowset), keys_(static_cast<size_t>(rowset), 0), ids_(static_cast<size_t>(rowset), 0),
+          idInd_(static_cast<size_t>(rowset), 0) {}
     int32_t* Int(int column, const char* bindText = nullptr) {
         ints_.emplace_back(rowset_, 0);
         Add(column, SQL_C_SLONG, SQL_INTEGER, ints_.back().data(), sizeof(int32_t), bindText);
@@ -95,12 +113,11 @@ class Columns {
         return texts_.back().data();
     }
 
-    // Binds every column of the executed SELECT, and the key (column 1) for
-    // reading when the table does not write it; a refused bind is reported.
-    // False when any was refused.
+    // Binds every column of the executed SELECT and the row identity, which
+    // is its last column; a refused bind is reported.  False when any was
+    // refused.
     bool Bind(SQLHSTMT stmt, const char* caption) {
         bool ok = true;
-        if (!HasColumn(1)) SQLBindCol(stmt, 1, SQL_C_SLONG, keys_.data(), sizeof(int32_t), keyInd_());
         for (Column& c : columns_) {
             char name[128] = "";
             SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
@@ -124,34 +141,38 @@ class Columns {
         if (DbOk(SQLDescribeCol(stmt, 1, reinterpret_cast<SQLCHAR*>(key), sizeof key, &keyLength, &type,
                                 &precision, &digits, &nullable)))
             keyName_ = key;
+        SQLSMALLINT count = 0;
+        identityBound_ = DbOk(SQLNumResultCols(stmt, &count)) && count > 1 &&
+                         DbOk(SQLBindCol(stmt, static_cast<SQLUSMALLINT>(count), SQL_C_SBIGINT, ids_.data(),
+                                         sizeof(int64_t), idInd_.data()));
         return ok;
     }
     // After a fetch: the stored keys of the rowset's rows, before the fill
-    // step overwrites a bound key column.
+    // step overwrites the bound key column.
     void TakeKeys(int rows) {
-        if (HasColumn(1)) {
-            const int32_t* stored = static_cast<const int32_t*>(Find(1)->data);
+        if (const Column* key = Find(1)) {
+            const int32_t* stored = static_cast<const int32_t*>(key->data);
             for (int r = 0; r < rows; ++r) keys_[r] = stored[r];
         }
     }
-    // The UPDATE that overwrites one row in place, selected by its stored key
-    // (by nothing for a table without key, which holds one row).
-    std::string UpdateStatement(const char* table, bool keyed) const {
+    // The UPDATE that overwrites one row in place, selected by its identity.
+    // A rewritten key is not part of it (see RewriteKeys).
+    std::string UpdateStatement(const char* table, KeyUse key) const {
         std::string sql = std::string("UPDATE ") + table + " SET ";
         bool first = true;
         for (const Column& c : columns_) {
-            if (c.name.empty()) continue;
+            if (c.name.empty() || (key == KeyUse::Rewritten && c.column == 1)) continue;
             sql += (first ? "" : ", ") + c.name + " = ?";
             first = false;
         }
-        if (keyed) sql += " WHERE " + keyName_ + " = ?";
-        return first ? std::string() : sql;
+        sql += std::string(" WHERE ") + kRowIdentity + " = ?";
+        return first || !identityBound_ ? std::string() : sql;
     }
     // Binds the parameters of UpdateStatement to row r of the arrays.
-    bool BindRow(SQLHSTMT update, int r, bool keyed) {
+    bool BindRow(SQLHSTMT update, int r, KeyUse key) {
         SQLUSMALLINT p = 0;
         for (Column& c : columns_) {
-            if (c.name.empty()) continue;
+            if (c.name.empty() || (key == KeyUse::Rewritten && c.column == 1)) continue;
             char* at = static_cast<char*>(c.data) + static_cast<size_t>(r) * c.size;
             c.ind[r] = c.ctype == SQL_C_CHAR ? SQL_NTS : 0;
             SQLULEN width = c.ctype == SQL_C_CHAR ? static_cast<SQLULEN>(c.size - 1) : 0;
@@ -159,14 +180,18 @@ class Columns {
                                        &c.ind[r])))
                 return false;
         }
-        if (keyed) {
-            keyParamInd_ = 0;
-            return DbOk(SQLBindParameter(update, ++p, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &keys_[r],
-                                         sizeof(int32_t), &keyParamInd_));
-        }
-        return true;
+        idParamInd_ = 0;
+        return DbOk(SQLBindParameter(update, ++p, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &ids_[r],
+                                     sizeof(int64_t), &idParamInd_));
     }
-    bool HasKeyName() const { return !keyName_.empty(); }
+    // Row r's identity, stored key and the key the fill step gave it.
+    int64_t Identity(int r) const { return ids_[r]; }
+    int32_t StoredKey(int r) const { return keys_[r]; }
+    int32_t NewKey(int r) const {
+        const Column* key = Find(1);
+        return key ? static_cast<const int32_t*>(key->data)[r] : keys_[r];
+    }
+    const std::string& KeyName() const { return keyName_; }
 
   private:
     struct Column {
@@ -182,15 +207,10 @@ class Columns {
     void Add(int column, SQLSMALLINT ctype, SQLSMALLINT sqltype, void* data, SQLLEN size, const char* bindText) {
         columns_.push_back({column, ctype, sqltype, data, size, bindText, std::vector<SQLLEN>(rowset_, 0), ""});
     }
-    bool HasColumn(int column) const { return Find(column) != nullptr; }
     const Column* Find(int column) const {
         for (const Column& c : columns_)
-            if (c.column == column) return &c;
+            if (c.column == column && !c.name.empty()) return &c;
         return nullptr;
-    }
-    SQLLEN* keyInd_() {
-        keyIndicators_.assign(static_cast<size_t>(rowset_), 0);
-        return keyIndicators_.data();
     }
     int rowset_;
     std::vector<Column> columns_;
@@ -199,8 +219,10 @@ class Columns {
     std::deque<std::vector<double>> reals_;
     std::deque<std::string> texts_;
     std::vector<int32_t> keys_;
-    std::vector<SQLLEN> keyIndicators_;
-    SQLLEN keyParamInd_ = 0;
+    std::vector<int64_t> ids_;
+    std::vector<SQLLEN> idInd_;
+    bool identityBound_ = false;
+    SQLLEN idParamInd_ = 0;
     std::string keyName_;
 };
 
@@ -208,16 +230,14 @@ void PutText(char* column, int size, int row, const char* text) {
     CopyText(column + static_cast<size_t>(row) * size, static_cast<uint32_t>(size), text);
 }
 
-// Overwrites rows 0 .. rows-1 of the fetched rowset in place.  Each row is
-// updated by its stored key through a prepared UPDATE rather than by
-// SQLSetPos: the SQLite driver's positioned update overruns its own buffer
-// building the statement for tables with many columns, while an UPDATE by key
-// does the same work on every driver.  False when a row was not updated
-// exactly once.
-bool UpdateRows(SQLHSTMT update, Columns& columns, int rows, bool keyed) {
+// Overwrites rows 0 .. rows-1 of the fetched rowset in place, each through
+// its identity with a prepared UPDATE rather than by SQLSetPos: the SQLite
+// driver's positioned update overruns its own buffer building the statement
+// for tables with many columns.  False when a row was not updated exactly once.
+bool UpdateRows(SQLHSTMT update, Columns& columns, int rows, KeyUse key) {
     bool ok = true;
     for (int r = 0; r < rows; ++r) {
-        if (!columns.BindRow(update, r, keyed) || !DbOk(SQLExecute(update))) {
+        if (!columns.BindRow(update, r, key) || !DbOk(SQLExecute(update))) {
             ok = false;
             continue;
         }
@@ -227,12 +247,66 @@ bool UpdateRows(SQLHSTMT update, Columns& columns, int rows, bool keyed) {
     return ok;
 }
 
+// One written row's identity, its stored key and the key it is to hold.
+struct RowKey {
+    int64_t identity;
+    int32_t stored;
+    int32_t wanted;
+};
+
+// Runs `sql` with integer parameters; true when it changed exactly one row.
+bool ChangeOneRow(SQLHDBC dbc, const std::string& sql, int64_t a, int64_t b) {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!DbOk(SQLAllocStmt(dbc, &stmt))) return false;
+    SQLLEN ind[2] = {0, 0};
+    SQLLEN changed = 0;
+    bool ok = DbOk(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &a, 0, &ind[0])) &&
+              DbOk(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &b, 0, &ind[1])) &&
+              DbOk(DbExec(stmt, sql.c_str())) && DbOk(SQLRowCount(stmt, &changed)) && changed == 1;
+    SQLFreeStmt(stmt, SQL_DROP);
+    return ok;
+}
+
+// Gives the written rows their new keys.  A key may be unique, so a row
+// cannot take its new key while another row still holds it: every row that
+// changes first moves to a key above all keys in the table, then to its own.
+bool RewriteKeys(SQLHDBC dbc, const char* table, const std::string& key, const std::vector<RowKey>& rows) {
+    bool any = false;
+    int64_t top = 0;
+    for (const RowKey& r : rows) {
+        any = any || r.stored != r.wanted;
+        top = std::max<int64_t>(top, r.wanted);
+    }
+    if (!any) return true;
+    // Rows the save does not write count too: the table's largest key.
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!DbOk(SQLAllocStmt(dbc, &stmt))) return false;
+    std::string sql = "SELECT MAX(" + key + ") FROM " + table;
+    int64_t largest = 0;
+    SQLLEN ind = 0;
+    bool ok = DbOk(DbExec(stmt, sql.c_str())) &&
+              DbOk(SQLBindCol(stmt, 1, SQL_C_SBIGINT, &largest, sizeof largest, &ind)) && DbOk(SQLFetch(stmt));
+    SQLFreeStmt(stmt, SQL_DROP);
+    if (!ok) return false;
+    int64_t aside = std::max(top, ind == SQL_NULL_DATA ? int64_t{0} : largest) + 1;
+    std::string toAside = std::string("UPDATE ") + table + " SET " + key + " = ? WHERE " + kRowIdentity + " = ?";
+    std::string toWanted = std::string("UPDATE ") + table + " SET " + key + " = ? WHERE " + key + " = ?";
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].stored != rows[i].wanted)
+            ok = ChangeOneRow(dbc, toAside, aside + static_cast<int64_t>(i), rows[i].identity) && ok;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].stored != rows[i].wanted)
+            ok = ChangeOneRow(dbc, toWanted, rows[i].wanted, aside + static_cast<int64_t>(i)) && ok;
+    return ok;
+}
+
 // The common pattern of every table.  `fill(first, rows)` writes model rows
-// first .. first+rows-1 into the bound arrays.  A table without a key column
-// (`keyed` false) holds one row.  Returns false when any step failed.
+// first .. first+rows-1 into the bound arrays.  Rows are walked in key order,
+// the order the load reads them in, so row r of the walk holds model row r.
+// Returns false when any step failed.
 bool WriteTable(SQLHENV env, SQLHDBC dbc, const char* table, int rowset, int rowsets,
                 const WriterTexts& t, Columns& columns, const std::function<void(int, int)>& fill,
-                bool keyed = true) {
+                KeyUse key) {
     bool ok = true;
     auto fail = [&](const char* text) {
         DbMessage(text, t.caption);
@@ -255,14 +329,16 @@ bool WriteTable(SQLHENV env, SQLHDBC dbc, const char* table, int rowset, int row
     if (!DbOk(named) && DbState(env, dbc, stmt) != "IM001") fail(t.cursor);
     SQLHSTMT update = SQL_NULL_HSTMT;
     if (!DbOk(SQLAllocStmt(dbc, &update))) fail(t.alloc);
-    char sql[80];
-    snprintf(sql, sizeof sql, "SELECT * FROM %s", table);
-    if (!DbOk(DbExec(stmt, sql))) {
+    std::string sql = std::string("SELECT *, ") + kRowIdentity + " FROM " + table;
+    if (key != KeyUse::None) sql += std::string(" ORDER BY 1, ") + kRowIdentity;
+    std::vector<RowKey> written;
+    if (!DbOk(DbExec(stmt, sql.c_str()))) {
         fail(t.select);
     } else {
         if (!columns.Bind(stmt, t.caption)) ok = false;
-        std::string updateSql = columns.UpdateStatement(table, keyed);
-        bool prepared = update != SQL_NULL_HSTMT && !updateSql.empty() && (!keyed || columns.HasKeyName()) &&
+        std::string updateSql = columns.UpdateStatement(table, key);
+        bool prepared = update != SQL_NULL_HSTMT && !updateSql.empty() &&
+                        (key != KeyUse::Rewritten || !columns.KeyName().empty()) &&
                         DbOk(SQLPrepare(update, reinterpret_cast<SQLCHAR*>(updateSql.data()), SQL_NTS));
         std::vector<SQLUSMALLINT> status(static_cast<size_t>(rowset));
         for (int n = 0; n < rowsets; ++n) {
@@ -272,7 +348,10 @@ bool WriteTable(SQLHENV env, SQLHDBC dbc, const char* table, int rowset, int row
             if (!fetchedOk) fail(t.fetch);
             columns.TakeKeys(rows);
             fill(n * rowset, rows);
-            if (!prepared || !UpdateRows(update, columns, rows, keyed) || rows == 0) fail(t.update);
+            if (!prepared || !UpdateRows(update, columns, rows, key) || rows == 0) fail(t.update);
+            if (key == KeyUse::Rewritten)
+                for (int r = 0; r < rows; ++r)
+                    written.push_back({columns.Identity(r), columns.StoredKey(r), columns.NewKey(r)});
             // A short table: the rows that are there are written; the rest of
             // the model found no rows to go to, and that is said.
             if (fetchedOk && rows < rowset) fail(t.fetch);
@@ -281,6 +360,8 @@ bool WriteTable(SQLHENV env, SQLHDBC dbc, const char* table, int rowset, int row
     if (update != SQL_NULL_HSTMT) SQLFreeStmt(update, SQL_DROP);
     SQLFreeStmt(stmt, SQL_CLOSE);
     if (!DbOk(SQLFreeStmt(stmt, SQL_DROP))) fail(t.free);
+    if (key == KeyUse::Rewritten && !written.empty() && !RewriteKeys(dbc, table, columns.KeyName(), written))
+        fail(t.update);
     if (!DbOk(SQLTransact(env, dbc, SQL_COMMIT))) fail(t.commit);
     return ok;
 }
@@ -336,7 +417,8 @@ bool SaveChannelParameters(SQLHENV env, SQLHDBC dbc) {
                               cardType[r] = static_cast<int32_t>(cp.CARDTYPE[ch]);
                               externalAutozero[r] = static_cast<int32_t>(cp.EXTERNALAUTOZERO[ch]);
                           }
-                      });
+                      },
+                      KeyUse::Rewritten);
 }
 
 bool SaveSystem(SQLHENV env, SQLHDBC dbc) {
@@ -349,7 +431,7 @@ bool SaveSystem(SQLHENV env, SQLHDBC dbc) {
             rate[0] = dSampleRate;
             entries[0] = static_cast<int32_t>(lpProgScanList->EntryCount);
         },
-        false);
+        KeyUse::None);
 }
 
 }  // namespace
@@ -379,7 +461,8 @@ int32_t SaveCalibration(DbEnv env, DbConn dbc) {
                                   deviation[n][r] = cal.DEVIATION[r][n];
                               }
                           }
-                      })
+                      },
+                      KeyUse::Rewritten)
                ? 1
                : 0;
 }
@@ -402,7 +485,8 @@ int32_t SaveCalTypes(DbEnv env, DbConn dbc) {
                                   string[n][r] = static_cast<int32_t>(t.STRING[n][r]);
                               }
                           }
-                      })
+                      },
+                      KeyUse::Kept)
                ? 1
                : 0;
 }
@@ -421,7 +505,8 @@ int32_t SaveDigitalOuts(DbEnv env, DbConn dbc) {
                                   d.USE2,            d.USE3,        d.GLITCHCATCHER, d.OUTSTOINS};
                               for (int k = 0; k < 14; ++k) col[k][r] = values[k];
                           }
-                      })
+                      },
+                      KeyUse::Kept)
                ? 1
                : 0;
 }
@@ -448,7 +533,8 @@ int32_t SaveDacTable(DbEnv env, DbConn dbc) {
                               }
                               col[36][r] = d.MASTERLOOP;
                           }
-                      })
+                      },
+                      KeyUse::Kept)
                ? 1
                : 0;
 }
@@ -468,7 +554,8 @@ int32_t SaveScanTable(DbEnv env, DbConn dbc) {
                               channel[r] = static_cast<int32_t>(scan.Entry[first + r].CHANNEL);
                               block[r] = static_cast<int32_t>(scan.Entry[first + r].BLOCK);
                           }
-                      })
+                      },
+                      KeyUse::Rewritten)
                ? 1
                : 0;
 }

@@ -1,4 +1,5 @@
 // The test lifecycle behind the Open, New, Save and Save As commands.
+#include "acquire/scan_map.h"
 #include "testmodel/lifecycle.h"
 
 #include <cctype>
@@ -8,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "base/app_state.h"
+#include "base/channel_gain.h"
 #include "scanlist/scan_table.h"
 #include "base/pending_parts.h"
 #include "base/status_report.h"
@@ -56,6 +58,32 @@ int32_t LoadWithHourglass() {
     return ok;
 }
 
+enum class Opened { Loaded, NotCopied, NotLoaded };
+
+// Copies a test over the scratch database and loads it.  The scratch
+// database is the template of every new test, so a test that cannot be
+// loaded must not take its place: the scratch database is first copied
+// beside itself and put back after a failed load.  Without that copy (no
+// scratch database, or no room for it) nothing is tried.
+Opened CopyAndLoad(const char* testPath) {
+    // Copied, not renamed: a new file could take another letter case than
+    // the one the data source names, which matters to a case-sensitive host.
+    std::string backup = BackupBeside(szTestScratch);
+    if (!PlatformCopyFile(szTestScratch, backup.c_str()) || !SafeCopyFile(testPath, szTestScratch)) {
+        PlatformDeleteFile(backup.c_str());
+        return Opened::NotCopied;
+    }
+    if (LoadWithHourglass()) {
+        PlatformDeleteFile(backup.c_str());
+        return Opened::Loaded;
+    }
+    if (!PlatformReplaceFile(backup.c_str(), szTestScratch)) {
+        SafeCopyFile(backup.c_str(), szTestScratch);
+        PlatformDeleteFile(backup.c_str());
+    }
+    return Opened::NotLoaded;
+}
+
 }  // namespace
 
 void SetMainTitle(const char* title) {
@@ -67,7 +95,7 @@ void SetMainTitle(const char* title) {
 bool IsValidTestName(const char* name) {
     static const char kForbidden[] = "!@#$%^&*()?><,;`'|][}{+=:.\\/";
     size_t n = strlen(name);
-    if (n == 0 || n > 8) return false;
+    if (n == 0 || n > static_cast<size_t>(kTestNameMaxLength)) return false;
     for (const char* p = name; *p; ++p)
         if (strchr(kForbidden, *p) != nullptr || static_cast<unsigned char>(*p) < 32) return false;
     return true;
@@ -78,6 +106,13 @@ ChosenPath CheckChosenPath(const char* loweredPath) {
     if (SameFile(loweredPath, szTestScratch)) return ChosenPath::ScratchDatabase;
     if (SameFile(loweredPath, szHardwareFile)) return ChosenPath::HardwareDatabase;
     return ChosenPath::Ok;
+}
+
+std::string BackupBeside(const char* target) {
+    std::string backup = target;
+    if (backup.empty()) return "$";
+    backup.back() = backup.back() == '$' ? '!' : '$';
+    return backup;
 }
 
 std::string TemporaryBeside(const char* target) {
@@ -104,9 +139,9 @@ void SetCvtLimitsFromGain() {
     if (lpCVT == nullptr || lpsChannelParams == nullptr) return;
     for (int ch = 0; ch < kChannels; ++ch) {
         // A gain of 0 has no full scale, and a negative one would turn the
-        // limits upside down: both count as unity gain here.
-        double gain = std::fabs(lpsChannelParams->GAIN[ch]);
-        double full = gain > 0.0 && std::isfinite(gain) ? 10000.0 / gain : 10000.0;
+        // limits upside down: like every gain not positive or not finite,
+        // both count as unity gain.
+        double full = 10000.0 / DivisorGain(lpsChannelParams->GAIN[ch]);
         lpCVT->AlarmAbove[ch] = 0.8 * full;
         lpCVT->AlarmBelow[ch] = -0.8 * full;
         lpCVT->WarningAbove[ch] = 0.6 * full;
@@ -271,13 +306,14 @@ int32_t OpenChosenTest(const char* chosenPath) {
     // The path becomes the current test only once its copy is in place: a
     // later save must never write the old model over the file that failed.
     Repaint();
-    if (!SafeCopyFile(path, szTestScratch)) {
+    Opened opened = CopyAndLoad(path);
+    if (opened == Opened::NotCopied) {
         Message(kCopyText, "Could Not Open Test");
         return 0;
     }
     CopyText(szTestFile, sizeof szTestFile, path);
     PlatformBeginWaitCursor();
-    if (!LoadTestDatabase()) {
+    if (opened == Opened::NotLoaded) {
         if (bSimulator)
             Message("ODBC Not Installed. Continuing With DEMO Defaults",
                     "DEMO Version Does Not Use The Microsoft Access Database",
@@ -291,20 +327,26 @@ int32_t OpenChosenTest(const char* chosenPath) {
     }
     PlatformEndWaitCursor();
     bTestOpen = bTestSaved = true;
-    TitleForPath(szTestFile);
+    // The demonstration test has no file to name.
+    if (opened == Opened::Loaded) TitleForPath(szTestFile);
+    else SetMainTitle(kDefaultTitle);
     if (gLifecycleUi.showCompanions) gLifecycleUi.showCompanions();
     return 1;
 }
 
 int32_t OpenNamedTest(const char* path) {
     LoadDefaults();
+    // The defaults re-read the simulator switch from Q90.ini; without the
+    // front-end library the program can only run simulated.
+    if (bNoHardware) bSimulator = true;
     bool fits = strlen(path) < sizeof szTestFile;
     CopyText(szTestFile, sizeof szTestFile, path);
     Repaint();
     // Without the named file in the scratch database, loading would present
     // whatever test was there before under this test's name.
-    bool copied = fits && SafeCopyFile(path, szTestScratch);
-    int32_t ok = copied ? LoadWithHourglass() : 0;
+    Opened opened = fits ? CopyAndLoad(path) : Opened::NotCopied;
+    bool copied = opened != Opened::NotCopied;
+    int32_t ok = opened == Opened::Loaded ? 1 : 0;
     if (!ok) {
         if (bRemoteControlled) ReportStatus(-1, kStatusTestDatabaseCorrupt);
         else Message(copied ? kCorruptText : kCopyText, kCorruptCaption);
@@ -331,8 +373,14 @@ int32_t CreateTestNamed(const char* name) {
         Message(kCopyText, "Could Not Create Test");
         return 0;
     }
+    // A test made from a scratch database that cannot be loaded would be as
+    // damaged as it is: nothing is created, the open test stays.
+    if (!LoadWithHourglass()) {
+        PlatformDeleteFile(path.c_str());
+        Message("The Scratch Database Is Corrupt", kCorruptCaption);
+        return 0;
+    }
     CopyText(szTestFile, sizeof szTestFile, path.c_str());
-    if (!LoadWithHourglass()) Message("The Scratch Database Is Corrupt", kCorruptCaption);
     bTestOpen = bTestSaved = true;
     TitleForPath(szTestFile);
     return 1;

@@ -27,8 +27,10 @@ constexpr const char* kDefaultTitle = "Vornel Morva Default Settings";
 void SetMainTitle(const char* title);
 
 // ---- rules ----------------------------------------------------------------------------------
-// A new test's name: 1 to 8 characters, none of !@#$%^&*()?><,;`'|][}{+=:.\ (nor
-// '/', which would leave the work directory).
+// A new test's name: 1 to kTestNameMaxLength characters, none of
+// !@#$%^&*()?><,;`'|][}{+=:.\ (nor '/', which would leave the work directory).
+// The name field of the New Test dialog takes no more than that.
+constexpr int kTestNameMaxLength = 8;
 bool IsValidTestName(const char* name);
 
 enum class ChosenPath { Ok, NotDatabase, ScratchDatabase, HardwareDatabase };
@@ -39,13 +41,17 @@ ChosenPath CheckChosenPath(const char* loweredPath);
 // Where a copy goes before it replaces `target`: beside it, same length (the
 // last character becomes '~'), so a path that fits the path limits still does.
 std::string TemporaryBeside(const char* target);
+// Where a file is kept while something is tried on it: beside it, same
+// length, never the name TemporaryBeside gives.
+std::string BackupBeside(const char* target);
 // Copies `from` over `to` without ever leaving `to` incomplete: the data goes
 // to a temporary file beside `to`, which replaces `to` only once complete.  On
 // failure `to` is as it was and the temporary file is removed.
 bool SafeCopyFile(const char* from, const char* to);
 
 // Every channel's CVT limits and colours from its gain: full scale
-// F = 10000 / GAIN mV, alarms at +-0.8 F, warnings at +-0.6 F.
+// F = 10000 / GAIN mV, alarms at +-0.8 F, warnings at +-0.6 F.  A GAIN that
+// is not positive or not finite counts as 1 (DivisorGain).
 void SetCvtLimitsFromGain();
 
 // The demonstration test used when no database can be loaded.
@@ -65,9 +71,13 @@ int32_t OpenTestCancelled();
 // or cannot be copied (the previous test then stays as it was).
 int32_t OpenChosenTest(const char* chosenPath);
 // Start-up with a test path on the command line.  Returns the load's result.
+// Without the front-end library (no-hardware flag) simulator mode stays on,
+// whatever Q90.ini says.
 int32_t OpenNamedTest(const char* path);
 // New Test after the dialog's OK: validates the name, makes the directory,
-// copies the scratch database there and loads it.  Returns the dialog result.
+// copies the scratch database there and loads it.  Returns the dialog result:
+// 0 when nothing was created (a scratch database that cannot be loaded
+// makes no test).
 int32_t CreateTestNamed(const char* name);
 // Save As: the current model is first written into the scratch database, so
 // the new test holds what the operator sees, then as New Test.

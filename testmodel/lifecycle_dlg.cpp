@@ -43,12 +43,21 @@ INT_PTR CALLBACK CreateATestDlg(HWND dialog, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        SendDlgItemMessageA(dialog, IDC_NEWTEST_NAME, EM_LIMITTEXT, 127, 0);
+        SendDlgItemMessageA(dialog, IDC_NEWTEST_NAME, EM_LIMITTEXT, kTestNameMaxLength, 0);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             char name[128] = "";
             GetDlgItemTextA(dialog, IDC_NEWTEST_NAME, name, sizeof name);
+            if (!IsValidTestName(name)) {
+                // The dialog stays, the name selected in its field for correction.
+                PlatformMessageBox("The Test Name Entered Was Invalid", "Problem With Test Name",
+                                   MB_OK_ | MB_ICONEXCLAMATION_);
+                HWND field = GetDlgItem(dialog, IDC_NEWTEST_NAME);
+                SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+                SendMessageA(field, EM_SETSEL, 0, -1);
+                return TRUE;
+            }
             bool saveAs = GetWindowLongPtrA(dialog, DWLP_USER) == kSaveAs;
             EndDialog(dialog, saveAs ? SaveTestAsNamed(name) : CreateTestNamed(name));
             return TRUE;
@@ -72,18 +81,30 @@ INT_PTR CALLBACK FileLocationsDlg(HWND dialog, UINT message, WPARAM wParam, LPAR
     };
     const Field fields[] = {{IDC_LOCATION_ACCESS, szAccessPath, 127}, {IDC_LOCATION_MORVA, szMorvaPath, 127},
                             {IDC_LOCATION_MATLAB, szMatlabPath, 127}, {IDC_LOCATION_DADISP, szDadispPath, 127},
-                            {IDC_LOCATION_AREA1, szNamedArea1, 19},   {IDC_LOCATION_AREA2, szNamedArea2, 19}};
+                            {IDC_LOCATION_AREA1, szNamedArea1, kMenuCaptionMax},
+                            {IDC_LOCATION_AREA2, szNamedArea2, kMenuCaptionMax}};
     switch (message) {
     case WM_INITDIALOG:
         for (const Field& f : fields) {
             SetDlgItemTextA(dialog, f.id, f.value);
-            SendDlgItemMessageA(dialog, f.id, EM_LIMITTEXT, 127, 0);
+            SendDlgItemMessageA(dialog, f.id, EM_LIMITTEXT, f.limit, 0);
         }
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             char text[6][128];
             for (int k = 0; k < 6; ++k) GetDlgItemTextA(dialog, fields[k].id, text[k], sizeof text[k]);
+            // A caption the menu cannot show is refused; the typed text stays
+            // in its field for the operator to correct.
+            for (int k = 4; k < 6; ++k) {
+                if (const char* problem = MenuCaptionProblem(text[k])) {
+                    PlatformMessageBox(problem, "Invalid Menu Caption", MB_OK_ | MB_ICONEXCLAMATION_);
+                    HWND field = GetDlgItem(dialog, fields[k].id);
+                    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+                    SendMessageA(field, EM_SETSEL, 0, -1);
+                    return TRUE;
+                }
+            }
             StoreFileLocations(text[0], text[1], text[2], text[3], text[4], text[5]);
             ModifyMenuA(hMainMenu, IDM_MATLAB, MF_BYCOMMAND | MF_STRING, IDM_MATLAB, szNamedArea1);
             ModifyMenuA(hMainMenu, IDM_DADISP, MF_BYCOMMAND | MF_STRING, IDM_DADISP, szNamedArea2);

@@ -9,6 +9,8 @@
 
 #include <strings.h>
 
+int32_t nOperationFirstDisplayChannel = -1;
+
 namespace {
 
 const char* const F = kOperationIniFile;
@@ -38,13 +40,16 @@ int32_t LoadOperationFile(OperationRecord* op, char* testFile, uint32_t testFile
 
     if (NotNo("Operations", "RecordToDisk")) flags |= kOperationRecordToDisk;
     bool monitor = NotNo("Operations", "MonitorData");
+    // Only a monitored run names a channel to show first; the record's 0 of
+    // an unmonitored one is no choice of channel 0.
+    nOperationFirstDisplayChannel =
+        monitor ? DisplayChannel(ReadProfileInt("Operations", "FirstDisplayChannel", "0", F)) : -1;
     if (op == nullptr) return flags | (monitor ? kOperationMonitorData : 0);
 
     if (monitor) {
         flags |= kOperationMonitorData;
         op->NumberToMonitor = Clamp(ReadProfileInt("Operations", "NumberToMonitor", "0", F), 0, 2);
-        op->FirstDisplayChannel =
-            DisplayChannel(ReadProfileInt("Operations", "FirstDisplayChannel", "0", F));
+        op->FirstDisplayChannel = nOperationFirstDisplayChannel;
         op->SecondDisplayChannel =
             DisplayChannel(ReadProfileInt("Operations", "SecondDisplayChannel", "0", F));
     } else {

@@ -24,6 +24,9 @@ int32_t SaveSystemIni();
 // the lists.  A channel whose CARDTYPE has no type gets a message box.
 // Returns 1.
 int32_t LoadCardTypes();
+// The same for one channel only (its CARDTYPE just changed); 0 when the
+// type is not in Q90CARD.ini (nothing changed).
+int32_t ApplyCardTypeToChannel(int32_t channel);
 
 // Reads Q90.ini, then gives every channel, the scan table and the calibration
 // procedures their defaults.  Blocks that failed to allocate are skipped.
@@ -59,8 +62,15 @@ constexpr int32_t kOperationFileRead = 0x2;
 constexpr int32_t kOperationMonitorData = 0x8;
 
 // Reads mtstest.ini into `op` and the run's test database name into testFile
-// (`testFileSize` bytes; may be null).  Returns the flag word above.
+// (`testFileSize` bytes; may be null).  Returns the flag word above.  Also sets
+// nOperationFirstDisplayChannel.
 int32_t LoadOperationFile(OperationRecord* op, char* testFile, uint32_t testFileSize);
+
+// The first display channel the last operation file named: its
+// FirstDisplayChannel while MonitorData is on, else -1 (none).  While
+// remote-controlled a test load shows this channel first instead of the first
+// scanned one.
+extern int32_t nOperationFirstDisplayChannel;
 
 // Sets one DAC output's filter: DAC record (0-2), sub-channel (0-1), filter
 // value.  Returns non-zero on success.

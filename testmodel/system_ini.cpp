@@ -113,10 +113,7 @@ void WriteYesNo(const char* section, const char* key, bool on) {
 
 // True when channels 2 ... SYSTEMCHANNELS carry the card model of channel 1.
 bool AllChannelsSameCard(const ChannelParams* cp) {
-    int32_t count = nSystemChannels;
-    // The count comes from the file or a dialog; never compare past the table.
-    if (count < 1) count = 1;
-    if (count > kChannels) count = kChannels;
+    const int32_t count = SystemChannelsInTable();
     for (int32_t i = 1; i < count; ++i)
         if (strncmp(cp->CardModel[i], cp->CardModel[0], sizeof cp->CardModel[0]) != 0)
             return false;
@@ -186,10 +183,9 @@ int32_t LoadSystemIni() {
     nWordsPerBlock = ReadProfileInt("HARDWARE SETTINGS", "WORDSPERBLOCK", "8", F);
     dAggregateRate = ReadProfileReal("HARDWARE SETTINGS", "AGGREGATERATE", "50000.0", F);
     fClockCrystal = RealToFloat(ReadProfileReal("HARDWARE SETTINGS", "CLOCKCRYSTAL", "2000000.0", F));
+    // Kept as the file has it, so that an exit writes it back unchanged;
+    // code that walks channels bounds it with SystemChannelsInTable.
     nSystemChannels = ReadProfileInt("HARDWARE SETTINGS", "SYSTEMCHANNELS", "16", F);
-    // Channel lists and loops run 0 ... SYSTEMCHANNELS-1 over 256-element tables.
-    if (nSystemChannels < 1) nSystemChannels = 1;
-    if (nSystemChannels > kChannels) nSystemChannels = kChannels;
 
     ReadScreenLocations();
     ReadExternalCalCommands();

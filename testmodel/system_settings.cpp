@@ -1,5 +1,10 @@
 #include "testmodel/system_settings.h"
 
+#include <cctype>
+#include <cstring>
+
+#include "testmodel/model.h"
+
 double dSampleRate = 1000.0;
 uint32_t dwNewDataWords = 64480;
 
@@ -61,6 +66,24 @@ int32_t nControlStatus;
 int32_t nToolsTop;
 int32_t nToolsLeft;
 int32_t nToolsStatus;
+
+int32_t SystemChannelsInTable() {
+    if (nSystemChannels < 1) return 1;
+    return nSystemChannels > kChannels ? kChannels : nSystemChannels;
+}
+
+const char* MenuCaptionProblem(const char* caption) {
+    if (caption == nullptr) caption = "";
+    size_t length = strlen(caption);
+    bool shows = false;
+    for (const char* p = caption; *p; ++p)
+        if (!isspace(static_cast<unsigned char>(*p))) shows = true;
+    // An empty caption leaves a blank menu item that can still be clicked.
+    if (!shows) return "Please Enter A Menu Caption";
+    if (length > static_cast<size_t>(kMenuCaptionMax))
+        return "A Menu Caption Can Have At Most 19 Characters";
+    return nullptr;
+}
 
 uint32_t BitMask(int32_t bit) {
     // A bit number comes from Q90.ini; shifting by it unchecked is undefined.

@@ -64,7 +64,10 @@ extern int32_t nScanListBlocks;   // SCANLISTBLOCKS
 extern int32_t nWordsPerBlock;    // WORDSPERBLOCK
 extern double dAggregateRate;     // AGGREGATERATE, samples/s
 extern float fClockCrystal;       // CLOCKCRYSTAL, Hz, single precision
-extern int32_t nSystemChannels;   // SYSTEMCHANNELS, kept within 1-256
+extern int32_t nSystemChannels;   // SYSTEMCHANNELS, as the file has it
+// SYSTEMCHANNELS bounded to the channel table (1-256), for every loop over
+// the system's channels.
+int32_t SystemChannelsInTable();
 
 // ---- [Hardware Settings] (read only while AllTheSame is on) ------------------------------
 extern double dADCMaxMv;         // ADCMaxMv
@@ -90,6 +93,13 @@ extern int32_t nControlStatus;  // non-zero: show the control panel at start
 extern int32_t nToolsTop;
 extern int32_t nToolsLeft;
 extern int32_t nToolsStatus;    // non-zero: show the tool palette at start
+
+// ---- [Application] NamedArea1, NamedArea2 as menu captions --------------------------
+// The longest caption the menu items 116 and 117 show.
+constexpr int32_t kMenuCaptionMax = 19;
+// Why `caption` cannot name a menu item, or null when it can: it must show
+// something (not empty, not only blanks) and fit (kMenuCaptionMax characters).
+const char* MenuCaptionProblem(const char* caption);
 
 // Back to the values a process starts with (before any file is read).
 void ResetSystemSettings();

@@ -171,6 +171,8 @@ class DatabaseTest : public ::testing::Test {
     }
     void TearDown() override { FreeTestModel(); }
 
+  public:
+    // Helpers for the tests and their own helper functions.
     static const Place& Where() { return ThePlace(); }
     static ChannelParams& Ch() { return *lpsChannelParams; }
 

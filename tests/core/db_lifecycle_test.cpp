@@ -1,5 +1,6 @@
 // Opening, creating and saving tests with real files and the real data source:
 // the name and path rules, the safe copy, the flags, the title, the demo test.
+#include <cstring>
 #include <string>
 
 #include "shell/shell_rules.h"
@@ -23,6 +24,12 @@ TEST(TestNameRules, LengthAndCharacters) {
 TEST(SafeCopyRules, TemporaryNameSitsBesideTheTargetWithTheSameLength) {
     EXPECT_EQ(TemporaryBeside("c:\\zd418\\test1\\test1.mdb"), "c:\\zd418\\test1\\test1.md~");
     EXPECT_EQ(TemporaryBeside("x.md~"), "x.md#");
+    // The backup of a file being replaced never meets either name.
+    for (const char* target : {"c:\\zd418\\q90.mda", "x.md~", "x.md#", "x.md$", "x.md!"}) {
+        EXPECT_NE(BackupBeside(target), target);
+        EXPECT_NE(BackupBeside(target), TemporaryBeside(target));
+        EXPECT_EQ(BackupBeside(target).size(), strlen(target));
+    }
 }
 
 class LifecycleTest : public DatabaseTest {
@@ -105,6 +112,58 @@ TEST_F(LifecycleTest, AFileThatIsNoDatabaseGivesTheCorruptMessageAndTheDemoTest)
     bSimulator = true;
     ASSERT_EQ(OpenChosenTest(path.c_str()), 1);
     EXPECT_EQ(FakeMessages()[0].text, "ODBC Not Installed. Continuing With DEMO Defaults");
+}
+
+// The scratch database is the template of every new test: a damaged file
+// that fails to open must not take its place.
+TEST_F(LifecycleTest, AFailedOpenLeavesTheScratchDatabaseAsItWas) {
+    std::string good = MakeTest("good.mdb", "good");
+    ASSERT_EQ(OpenChosenTest(good.c_str()), 1);
+    EXPECT_FALSE(Exists(BackupBeside(Where().scratch.c_str())));
+    const std::string scratch = ReadFile(Where().scratch);
+    std::string damaged = Where().work + "\\damaged.mdb";
+    ASSERT_TRUE(WriteFile(damaged, std::string(5000, 'x')));
+
+    FakeClearMessages();
+    ASSERT_EQ(OpenChosenTest(damaged.c_str()), 1);
+    EXPECT_EQ(FakeMessages().at(0).text, "The Test Database Is Corrupt");
+    EXPECT_TRUE(ReadFile(Where().scratch) == scratch);  // bytes: not printed
+    // No file behind the demonstration test: the title names none.
+    EXPECT_EQ(std::string(szMainTitle), "Vornel Morva Default Settings");
+    EXPECT_FALSE(Exists(TemporaryBeside(Where().scratch.c_str())));
+    EXPECT_FALSE(Exists(BackupBeside(Where().scratch.c_str())));
+
+    // The start-up open of a named file: the same.
+    FakeClearMessages();
+    EXPECT_EQ(OpenNamedTest(damaged.c_str()), 0);
+    EXPECT_EQ(FakeMessages().at(0).text, "The Test Database Is Corrupt");
+    EXPECT_TRUE(ReadFile(Where().scratch) == scratch);  // bytes: not printed
+
+    // New Test then starts from the last good test, without complaint.
+    FakeClearMessages();
+    ASSERT_EQ(CreateTestNamed("after"), 1);
+    EXPECT_TRUE(FakeMessages().empty()) << ::testing::PrintToString(Shown());
+    EXPECT_STREQ(Ch().NAME[0], "good");
+    EXPECT_TRUE(ReadFile(Where().work + "\\after\\after.mdb") == scratch);
+    EXPECT_EQ(SaveTest(), 1) << ::testing::PrintToString(Shown());
+    EXPECT_TRUE(FakeMessages().empty()) << ::testing::PrintToString(Shown());
+}
+
+TEST_F(LifecycleTest, NewTestFromADamagedScratchDatabaseCreatesNothing) {
+    std::string open = MakeTest("kept.mdb", "kept");
+    ASSERT_EQ(OpenChosenTest(open.c_str()), 1);
+    ASSERT_TRUE(WriteFile(Where().scratch, std::string(4000, 'y')));
+    const std::string title = szMainTitle;
+    FakeClearMessages();
+    EXPECT_EQ(CreateTestNamed("fromjunk"), 0);
+    ASSERT_EQ(FakeMessages().size(), 1u) << ::testing::PrintToString(Shown());
+    EXPECT_EQ(FakeMessages()[0].text, "The Scratch Database Is Corrupt");
+    EXPECT_EQ(FakeMessages()[0].caption, "Bad Test Database");
+    EXPECT_FALSE(Exists(Where().work + "\\fromjunk\\fromjunk.mdb"));
+    EXPECT_EQ(std::string(szTestFile), open);
+    EXPECT_EQ(std::string(szMainTitle), title);
+    EXPECT_STREQ(Ch().NAME[0], "kept");
+    EXPECT_TRUE(bTestSaved);
 }
 
 TEST_F(LifecycleTest, CancellingTheFirstOpenLeavesTheDemonstrationTest) {

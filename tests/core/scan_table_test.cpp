@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -534,6 +535,104 @@ TEST_F(ScanDownloadTest, RefusedTableShowsTheErrorRecordOrReportsCode16) {
     EXPECT_TRUE(FakeMessages().empty());
     EXPECT_NE(FakePipeBytes(hErrorPipe).find("FATAL::Failed To Setup DDS With Scanlist"), std::string::npos);
     EXPECT_EQ(dwRemoteStatus & 0x80100000u, 0x80100000u);
+}
+
+// ---- what a change of the table or the rate leaves behind ---------------------------------
+
+// The history tables as a fresh rebuild makes them for the current table and rate.
+std::vector<uint16_t*> FreshHistory() {
+    std::vector<uint16_t*> before(lpHistoryBuffer0, lpHistoryBuffer0 + kHistoryEntries);
+    RebuildHistoryTables();
+    std::vector<uint16_t*> fresh(lpHistoryBuffer0, lpHistoryBuffer0 + kHistoryEntries);
+    std::copy(before.begin(), before.end(), lpHistoryBuffer0);
+    return fresh;
+}
+std::vector<uint16_t*> CurrentHistory() {
+    return std::vector<uint16_t*>(lpHistoryBuffer0, lpHistoryBuffer0 + kHistoryEntries);
+}
+
+TEST_F(ScanTableTest, EveryChangeOfTableOrRateNeedsANewDownloadAndSave) {
+    // After any of these the front end would scan something else than the
+    // program decodes, unless the download is asked for again.
+    struct Case {
+        const char* what;
+        void (*change)();
+    } cases[] = {
+        {"rebuild of a table laid out elsewhere", [] { RebuildScanTable(); }},
+        {"clear", [] { ClearScanTable(); }},
+        {"maximum rate", [] { ApplyMaximumRate(4000.0); }},
+        {"maximum rate clamped", [] { ApplyMaximumRate(100000.0); }},
+        {"single-rate field", [] { ApplyScanRateField(3000.0); }},
+        {"add", [] {
+             bool flags[kChannels] = {};
+             flags[9] = true;
+             AddChannelsToScanTable(flags, 1);
+         }},
+        {"remove", [] { RemoveScanChannel(2); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Channel 1 every block, channel 2 every 4th, in a frame of 64 blocks
+        // longer than the rebuild lays out at this rate.
+        ProgScanList& t = *lpProgScanList;
+        uint32_t n = 0;
+        for (uint32_t b = 0; b < 64; ++b) {
+            t.Entry[n++] = {1, b, 0, 0};
+            if (b % 4 == 3) t.Entry[n++] = {2, b, 0, 0};
+        }
+        t.EntryCount = n;
+        t.BlockCount = 64;
+        dSampleRate = 1000.0;
+        RebuildScanDerivedData();
+        bParametersDownloaded = bTestSaved = true;
+        c.change();
+        EXPECT_FALSE(bParametersDownloaded);
+        EXPECT_FALSE(bTestSaved);
+    }
+}
+
+TEST_F(ScanTableTest, ARebuildThatChangesNothingKeepsTheFlags) {
+    ASSERT_TRUE(Add({1}, 0));
+    ASSERT_TRUE(Add({2}, 2));
+    RebuildScanTable();  // the layout the dialog makes when it opens
+    bParametersDownloaded = bTestSaved = true;
+    RebuildScanTable();  // opening it again
+    EXPECT_TRUE(bParametersDownloaded);
+    EXPECT_TRUE(bTestSaved);
+}
+
+TEST_F(ScanTableTest, HistoryTablesFollowEveryChangeOfTheRate) {
+    // One channel in 32 blocks: at 1000/s a transfer holds 31 scans, at
+    // 60000/s the whole buffer, so the history points elsewhere after a change.
+    const int32_t one[] = {4};
+    struct Case {
+        const char* what;
+        double (*apply)(double);
+        double from, to;
+    } cases[] = {
+        {"maximum rate up", ApplyMaximumRate, 1000.0, 60000.0},
+        {"maximum rate down", ApplyMaximumRate, 60000.0, 1000.0},
+        {"single-rate field up", ApplyScanRateField, 1000.0, 50000.0},
+        {"single-rate field down", ApplyScanRateField, 50000.0, 1000.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(BuildSingleRateTable(one, 1, c.from), 1);
+        ASSERT_TRUE(CurrentHistory() == FreshHistory());
+        std::vector<uint16_t*> old = CurrentHistory();
+        c.apply(c.to);
+        EXPECT_TRUE(CurrentHistory() != old) << "the rate change did not reach the history";
+        EXPECT_TRUE(CurrentHistory() == FreshHistory()) << "the history is not what the rate needs";
+        // No entry points past the transfer at the new rate.
+        uint32_t words = (UsedScanEntries() + 8) *
+                         ComputeScansPerTransfer(UsedScanEntries(), lpProgScanList->BlockCount, dSampleRate);
+        int32_t past = 0;
+        for (int k = 0; k < kHistoryPerChannel; ++k) {
+            uint16_t* p = lpHistoryBuffer0[4 * kHistoryPerChannel + k];
+            if (p != nullptr && p - lpucNewData0 >= static_cast<int64_t>(words)) ++past;
+        }
+        EXPECT_EQ(past, 0) << "entries past the end of the transfer";
+    }
 }
 
 // ---- a table from elsewhere -----------------------------------------------------------------

@@ -41,6 +41,33 @@ TEST_F(OperationFile, FlagWordAndClampedValues) {
     }
 }
 
+TEST_F(OperationFile, TheFirstDisplayChannelReachesTheTestLoad) {
+    // A remote-controlled load shows the operation file's first display
+    // channel first; it names one only while monitoring is on.
+    struct Case {
+        const char* text;
+        int32_t expected;
+    } cases[] = {
+        {"[Operations]\nMonitorData=YES\nFirstDisplayChannel=7\n", 7},
+        {"[Operations]\nMonitorData=YES\nFirstDisplayChannel=0\n", 0},
+        {"[Operations]\nMonitorData=YES\nFirstDisplayChannel=300\n", -1},
+        {"[Operations]\nMonitorData=NO\nFirstDisplayChannel=7\n", -1},
+        {"", -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        FakeSetProfileFile("mtstest.ini", c.text);
+        nOperationFirstDisplayChannel = 99;
+        OperationRecord op{};
+        LoadOperationFile(&op, nullptr, 0);
+        EXPECT_EQ(nOperationFirstDisplayChannel, c.expected);
+        // Asking only for the flags reads the same file, so it tells the same.
+        nOperationFirstDisplayChannel = 99;
+        LoadOperationFile(nullptr, nullptr, 0);
+        EXPECT_EQ(nOperationFirstDisplayChannel, c.expected);
+    }
+}
+
 TEST_F(OperationFile, MissingFileGivesTheDefaultsAndTheTestFileIsCut) {
     OperationRecord op;
     memset(&op, 0x5A, sizeof op);

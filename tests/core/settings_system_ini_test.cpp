@@ -1,3 +1,5 @@
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -62,10 +64,6 @@ TEST_F(SystemIni, OutOfRangeValuesAreReplaced) {
         {"SCREEN LOCATIONS", "ToolsTop", "481", &nToolsTop, 38},
         {"SCREEN LOCATIONS", "ToolsLeft", "641", &nToolsLeft, 0},
         {"SCREEN LOCATIONS", "ToolsLeft", "640", &nToolsLeft, 640},
-        {"HARDWARE SETTINGS", "SYSTEMCHANNELS", "256", &nSystemChannels, 256},
-        {"HARDWARE SETTINGS", "SYSTEMCHANNELS", "257", &nSystemChannels, 256},
-        {"HARDWARE SETTINGS", "SYSTEMCHANNELS", "0", &nSystemChannels, 1},
-        {"HARDWARE SETTINGS", "SYSTEMCHANNELS", "99999999999999", &nSystemChannels, 256},
         {"SYSTEM", "STARTBIT", " 3", &nStartBit, 3},
     };
     for (const Case& c : cases) {
@@ -324,6 +322,53 @@ TEST_F(SystemIni, CardCheckComparesOnlyTheSystemChannels) {
         EXPECT_NE(text.find(std::string("ALLTHESAME=") + c.allTheSame + "\r\n"), std::string::npos);
         EXPECT_EQ(text.find("CARDTYPE=") != std::string::npos, std::string(c.allTheSame) == "YES");
     }
+}
+
+TEST_F(SystemIni, SystemChannelsGoBackToTheFileAsTheyCame) {
+    // The count is only bounded where the card check uses it; the setting
+    // itself is the operator's and must survive a load and an exit unchanged.
+    for (const char* value : {"0", "1", "16", "256", "257", "-3"}) {
+        SCOPED_TRACE(value);
+        FakeReset();
+        FakeSetProfileFile("Q90.ini", std::string("[HARDWARE SETTINGS]\nSYSTEMCHANNELS=") + value + "\n");
+        Allocate();
+        EXPECT_EQ(nSystemChannels, atoi(value));
+        SaveSystemIni();
+        std::string text = FakeProfileFile("Q90.ini");
+        for (char& ch : text) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+        const std::string line = std::string("systemchannels=") + value;
+        size_t at = text.find(line);
+        ASSERT_NE(at, std::string::npos) << text;
+        EXPECT_TRUE(text[at + line.size()] == '\r' || text[at + line.size()] == '\n') << text;
+        FreeTestModel();
+    }
+}
+
+TEST_F(SystemIni, MenuCaptionsMustShowAndFitTheMenu) {
+    // The two named areas become the captions of menu items 116 and 117:
+    // an empty one leaves a blank, clickable item, a long one is not shown whole.
+    struct Case {
+        const char* caption;
+        bool usable;
+    } cases[] = {
+        {"Octave", true},
+        {"O", true},
+        {"1234567890123456789", true},  // 19 characters
+        {"12345678901234567890", false},
+        {"", false},
+        {"   ", false},
+        {"\t", false},
+        {" Excel ", true},
+    };
+    for (const Case& c : cases) {
+        const char* problem = MenuCaptionProblem(c.caption);
+        EXPECT_EQ(problem == nullptr, c.usable) << "\"" << c.caption << "\"";
+        if (problem != nullptr) {
+            EXPECT_NE(std::string(problem), "");
+        }
+    }
+    EXPECT_NE(MenuCaptionProblem(nullptr), nullptr);
+    EXPECT_STRNE(MenuCaptionProblem(""), MenuCaptionProblem("12345678901234567890"));
 }
 
 TEST_F(SystemIni, StartAndTriggerMasksIgnoreImpossibleBits) {

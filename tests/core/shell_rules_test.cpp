@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "platform/fake/fake_platform.h"
 #include "base/app_state.h"
@@ -23,6 +25,7 @@ class ShellRules : public ::testing::Test {
         nInputMode = -1;
         nSelectedChannel = 3;
         dSavedScaleFactor = 1.0;
+        nForcedScaleChannel = -1;
         ASSERT_EQ(AllocateTestModel(), 1);
     }
     void TearDown() override { FreeTestModel(); }
@@ -63,6 +66,42 @@ TEST_F(ShellRules, VoltageCalModeKeepsTheFactorAndTransducerRestoresOnlyWhileSam
     bRecording = true;
     SelectInputMode(0);
     EXPECT_EQ(lpsChannelParams->VARIABLEGAIN[3], 3.0);
+}
+
+TEST_F(ShellRules, EveryWayBackToTransducerRestoresAGainAnExcitationModeForced) {
+    // Excitation modes force the scale factor to 1.0; whatever modes follow,
+    // coming back to Transducer must bring the channel's gain back, sampling
+    // or not, or the next save stores 1.0 as the channel's gain.
+    struct Case {
+        std::vector<int32_t> modes;  // chosen in this order, then Transducer
+        bool variableGain;
+        bool sampling;
+    } cases[] = {
+        {{10}, false, false},
+        {{11}, false, false},
+        {{10, 2}, false, false},  // excitation, then a calibration mode
+        {{11, 1}, false, false},
+        {{10, 7, 9}, false, false},
+        {{2, 10}, false, false},  // a calibration mode first keeps the real gain
+        {{10, 11, 3}, false, false},
+        {{10, 2}, true, false},
+        {{10, 2}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "modes " << ::testing::PrintToString(c.modes)
+                                        << (c.variableGain ? " variable gain" : "")
+                                        << (c.sampling ? " sampling" : ""));
+        nInputMode = -1;
+        bRecording = c.sampling;
+        lpsChannelParams->GAIN[3] = 100.0;
+        lpsChannelParams->VARIABLEGAIN[3] = 2.5;
+        lpsChannelParams->VARIABLEGAINENABLE[3] = c.variableGain ? 1 : 0;
+        for (int32_t m : c.modes) SelectInputMode(m);
+        SelectInputMode(0);
+        EXPECT_EQ(lpsChannelParams->GAIN[3], 100.0);
+        EXPECT_EQ(lpsChannelParams->VARIABLEGAIN[3], 2.5);
+        EXPECT_EQ(nInputMode, 0);
+    }
 }
 
 TEST_F(ShellRules, SimulatorCannotBeLeftWithoutHardware) {
@@ -156,29 +195,152 @@ TEST_F(ShellRules, AutobalanceWithoutHardwareWaitsAndSucceeds) {
     bNoHardware = true;
     std::string failures;
     uint32_t before = PlatformTimeMs();
-    EXPECT_TRUE(AutobalanceScannedChannels(&failures));
+    EXPECT_EQ(AutobalanceScannedChannels(&failures), AutobalanceResult::Balanced);
     EXPECT_EQ(PlatformTimeMs() - before, 3000u);
 }
 
-TEST_F(ShellRules, AutobalanceListsEveryFailingScannedChannel) {
-    // The channel hardware is not reachable yet, so every enabled block-0
-    // channel fails; disabled ones and other blocks are skipped.
+void ScanFourChannels() {
     lpProgScanList->EntryCount = 4;
     lpProgScanList->Entry[0] = {3, 0, 0, 0};
     lpProgScanList->Entry[1] = {5, 0, 0, 0};
     lpProgScanList->Entry[2] = {7, 1, 0, 0};
     lpProgScanList->Entry[3] = {9, 0, 0, 0};
     lpsChannelParams->AUTOBALANCEENABLE[5] = 0;
+}
+
+std::vector<int32_t> g_balanced;
+int32_t BalanceAllButThree(int32_t channel) {
+    g_balanced.push_back(channel);
+    return channel == 3 ? 0 : 1;
+}
+
+TEST_F(ShellRules, AutobalanceListsEveryFailingScannedChannel) {
+    // Only enabled block-0 channels are balanced; the failing ones are listed.
+    ScanFourChannels();
+    lpsChannelParams->AUTOBALANCEENABLE[9] = 1;
+    g_balanced.clear();
     std::string failures;
-    EXPECT_FALSE(AutobalanceScannedChannels(&failures));
+    EXPECT_EQ(AutobalanceScannedChannels(&failures, BalanceAllButThree), AutobalanceResult::Failed);
+    EXPECT_EQ(failures, "CHANNELS NOT AUTOBALANCING:: 3");
+    EXPECT_EQ(g_balanced, std::vector<int32_t>({3, 9}));
+}
+
+TEST_F(ShellRules, AutobalanceWithoutTheLibraryListsEveryChannelAsFailed) {
+    // Hardware expected but the control library handle is gone: every
+    // balanced channel fails, and the operator is told why.
+    ScanFourChannels();
+    lpsChannelParams->AUTOBALANCEENABLE[9] = 1;
+    std::string failures;
+    EXPECT_EQ(AutobalanceScannedChannels(&failures), AutobalanceResult::Failed);
     EXPECT_EQ(failures, "CHANNELS NOT AUTOBALANCING:: 3 9");
+    ASSERT_FALSE(FakeMessages().empty());
+    EXPECT_EQ(FakeMessages()[0].text, "Problem loading Q90 library function");
+}
+
+TEST_F(ShellRules, PlaceholdersSayTheirPartIsMissingInsteadOfFailing) {
+    // The analysis program's file set: not written yet, not a failed write.
+    EXPECT_EQ(ExportAnalysisFiles(), kNotAvailable);
+    EXPECT_EQ(PrepareAnalysisFiles(), AnalysisFiles::NotAvailable);
+    bNoHardware = true;  // nothing recorded to export: the program just starts
+    EXPECT_EQ(PrepareAnalysisFiles(), AnalysisFiles::Skipped);
+}
+
+TEST_F(ShellRules, NotAvailableNotesNameTheCommandAsTheMenuShowsIt) {
+    struct Case {
+        const char* menu;
+        const char* name;
+    } cases[] = {
+        {"Autobalance", "Autobalance"},
+        {"&Lm905 Data Analysis", "Lm905 Data Analysis"},
+        {"Save Screen &As...", "Save Screen As"},
+        {"Stop DACS && Zero", "Stop DACS & Zero"},
+        {"Tabular ", "Tabular"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MenuItemName(c.menu), c.name) << c.menu;
+        EXPECT_EQ(NotAvailableText(c.menu), std::string(c.name) + " Is Not Available In This Version");
+    }
 }
 
 TEST_F(ShellRules, MenuCommandTableHasEveryIdAndNoOther) {
-    for (int32_t id : {100, 101, 125, 144, 167, 184, 206, 213, 214, 216, 217})
-        EXPECT_TRUE(IsMenuCommand(id)) << id;
-    for (int32_t id : {99, 102, 106, 145, 166, 203, 215, 218, 800})
-        EXPECT_FALSE(IsMenuCommand(id)) << id;
+    // Every id of the frame's command table, and nothing else up to 1023.
+    const std::vector<int32_t> table = {
+        100, 101, 103, 104, 105, 107, 108, 109, 110, 111, 113, 114, 115, 116, 117, 118, 119, 121,
+        123, 124, 125, 126, 128, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143,
+        144, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 167, 168, 170, 172, 173, 175, 176,
+        177, 179, 180, 181, 182, 184, 186, 187, 188, 189, 190, 191, 192, 193, 194, 195, 196, 197,
+        198, 199, 200, 201, 202, 206, 207, 208, 209, 210, 211, 212, 213, 214, 216, 217,
+    };
+    for (int32_t id = -1; id < 1024; ++id) {
+        bool inTable = std::find(table.begin(), table.end(), id) != table.end();
+        EXPECT_EQ(IsMenuCommand(id), inTable) << id;
+    }
+}
+
+// What one idle pass broadcast, in order.
+std::vector<IdleStep> g_steps;
+bool g_replayEndsOnPlay = false;
+void RecordStep(IdleStep step) {
+    g_steps.push_back(step);
+    if (step == IdleStep::Play && g_replayEndsOnPlay) bPlaying = false;  // the last replay step
+}
+
+TEST_F(ShellRules, IdlePassBroadcastsInTheirFixedOrder) {
+    using S = IdleStep;
+    struct Case {
+        const char* what;
+        bool changed, playing, replayEnds, stopRequest, recording;
+        std::vector<IdleStep> steps;
+    } cases[] = {
+        {"nothing pending", false, false, false, false, false, {S::Update}},
+        {"test changed", true, false, false, false, false, {S::Change, S::Update}},
+        {"replaying", false, true, false, false, false, {S::Play, S::Update}},
+        {"last replay step", false, true, true, false, false, {S::Play, S::PanelStopped, S::Stop, S::Update}},
+        {"stop request", false, false, false, true, false, {S::Stop, S::Update}},
+        // A stop while playing ends both with one stop broadcast.
+        {"stop while playing", false, true, false, true, false, {S::Play, S::Stop, S::Update}},
+        {"everything", true, true, true, false, false,
+         {S::Change, S::Play, S::PanelStopped, S::Stop, S::Update}},
+        // Sampling real hardware late in the transfer period: no update.
+        {"late in a transfer", false, false, false, false, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bTestChanged2 = c.changed;
+        bPlaying = c.playing;
+        g_replayEndsOnPlay = c.replayEnds;
+        bStopRequest = c.stopRequest;
+        bRecording = c.recording;
+        dwWaitThreshold = 400;
+        dwLastBlockStart = 1000;
+        g_steps.clear();
+        FakeSetTime(1300);
+        bool updated = RunIdlePass(RecordStep);
+        EXPECT_EQ(g_steps, c.steps);
+        EXPECT_EQ(updated, !c.steps.empty() && c.steps.back() == S::Update);
+        EXPECT_FALSE(bTestChanged || bTestChanged2 || bStopRequest);
+        if (c.stopRequest || c.replayEnds) {
+            EXPECT_FALSE(bPlaying);
+        }
+    }
+}
+
+TEST_F(ShellRules, NotepadOpensTheTestsTextFile) {
+    struct Case {
+        const char* test;
+        const char* command;
+    } cases[] = {
+        {"c:\\zd418\\test1\\test1.mdb", "C:\\windows\\notepad.exe c:\\zd418\\test1\\test1.txt"},
+        // A dot in a directory name is not the test's extension.
+        {"c:\\data.v2\\t1\\t1.mdb", "C:\\windows\\notepad.exe c:\\data.v2\\t1\\t1.txt"},
+    };
+    for (const Case& c : cases) {
+        std::string command;
+        ASSERT_TRUE(NotepadCommandLine("C:\\windows", c.test, &command)) << c.test;
+        EXPECT_EQ(command, c.command);
+    }
+    std::string command;
+    EXPECT_FALSE(NotepadCommandLine("C:\\windows", "", &command));
 }
 
 int g_saves = 0;

@@ -77,8 +77,9 @@ class CommandLineTest : public ::testing::Test {
         std::ofstream(scratch, std::ios::binary | std::ios::trunc) << plain;
     }
 
-    HWND Start(const std::string& argument) {
-        std::string cmd = "\"" + WindowsPath(g_exe) + "\" " + argument;
+    // Starts Zd418 (by default the built one) with `argument` as its command line.
+    HWND Start(const std::string& argument, const std::string& exe = WindowsPath(g_exe)) {
+        std::string cmd = "\"" + exe + "\" " + argument;
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
@@ -94,21 +95,21 @@ class CommandLineTest : public ::testing::Test {
 TEST_F(CommandLineTest, OpensTheNamedTestWithItsTitleAndSavesItBack) {
     std::string path = dir + "\\cmdline.mdb";
     ASSERT_NO_FATAL_FAILURE(MakeTest(path, "from the command line"));
-    ASSERT_NE(Bytes(path), Bytes(scratch));
+    ASSERT_FALSE(Bytes(path) == Bytes(scratch));  // bytes: compared, not printed
 
     HWND frame = Start(path);
     ASSERT_NE(frame, nullptr);
     EXPECT_TRUE(WaitFor([&] { return Text(frame) == "Vornel Morva " + path; }, 20000)) << Text(frame);
     // Loaded without complaint from the copy the data source designates.
     EXPECT_EQ(FindWindowOf(pi.dwProcessId, "#32770", "Bad Test Database"), nullptr);
-    EXPECT_EQ(Bytes(scratch), Bytes(path));
+    EXPECT_TRUE(Bytes(scratch) == Bytes(path));
 
     // Save Test writes the model into the scratch database and copies it back.
     std::string before = Bytes(path);
     DWORD_PTR r;
     SendMessageTimeoutA(frame, WM_COMMAND, 104, 0, SMTO_BLOCK, 30000, &r);
     EXPECT_EQ(FindWindowOf(pi.dwProcessId, "#32770", "Problem With Test Database Save"), nullptr);
-    EXPECT_EQ(Bytes(path), Bytes(scratch));
+    EXPECT_TRUE(Bytes(path) == Bytes(scratch));
     EXPECT_EQ(Bytes(path).substr(0, 16), std::string("SQLite format 3\0", 16));
 }
 
@@ -124,6 +125,42 @@ TEST_F(CommandLineTest, AFileThatIsNoDatabaseSaysSoAndKeepsRunning) {
     EXPECT_TRUE(WaitFor([&] { return Text(frame) == "Vornel Morva " + path; }, 20000)) << Text(frame);
     EXPECT_EQ(Bytes(path), std::string(3000, 'z'));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+// Start-up with a test on its command line reads the settings again for the
+// test; a station without the front-end library must still run simulated.
+TEST_F(CommandLineTest, WithoutTheFrontEndLibraryANamedTestRunsInSimulatorMode) {
+    std::string path = dir + "\\nolib.mdb";
+    ASSERT_NO_FATAL_FAILURE(MakeTest(path, "no library"));
+    WritePrivateProfileStringA("SYSTEM", "SIMULATOR", "NO", SystemIni().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, SystemIni().c_str());
+    // The program alone in a directory of its own: no Q90ui.dll beside it.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string alone = std::string(temp) + "zd418_db_nolib";
+    CreateDirectoryA(alone.c_str(), nullptr);
+    DeleteFileA((alone + "\\Q90ui.dll").c_str());
+    std::string exe = alone + "\\Zd418.exe";
+    ASSERT_TRUE(CopyFileA(WindowsPath(g_exe).c_str(), exe.c_str(), FALSE));
+
+    HWND frame = Start(path, exe);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return Text(frame) == "Vornel Morva " + path; }, 20000)) << Text(frame);
+    HWND panel = FindWindowOf(pi.dwProcessId, "CONTROLCLASS");
+    ASSERT_NE(panel, nullptr);
+    const std::string simulated = "Morva Record & Playback Control. SIMULATOR MODE";
+    EXPECT_TRUE(WaitFor([&] { return Text(panel) == simulated; }, 10000)) << Text(panel);
+    // Exit writes the flag the program ran with, which also sets the check
+    // mark of item 213 (another process cannot read that mark under Wine).
+    PostMessageA(frame, WM_COMMAND, 126, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindWindowOf(pi.dwProcessId, "#32770", "Exit Morva?")) != nullptr; },
+                        20000));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    char simulator[16] = "";
+    GetPrivateProfileStringA("SYSTEM", "SIMULATOR", "", simulator, sizeof simulator, SystemIni().c_str());
+    EXPECT_STREQ(simulator, "YES");
 }
 
 }  // namespace

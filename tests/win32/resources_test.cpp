@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -180,6 +181,51 @@ TEST(Resources, IconsAndBitmapsLoad) {
         EXPECT_NE(h, nullptr) << bmp;
         if (h) DeleteObject(h);
     }
+}
+
+INT_PTR CALLBACK QuietDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+    return TRUE;
+}
+
+TEST(Resources, AboutBoxIconAndTextsDoNotOverlap) {
+    HWND about = CreateDialogParamA(GetModuleHandleA(nullptr), "AboutBox", nullptr, QuietDialog, 0);
+    ASSERT_NE(about, nullptr);
+    std::vector<HWND> children;
+    EnumChildWindows(about, CollectChild, reinterpret_cast<LPARAM>(&children));
+    RECT client;
+    GetClientRect(about, &client);
+    HWND icon = nullptr;
+    std::vector<HWND> others;
+    for (HWND c : children) {
+        char cls[32] = "";
+        GetClassNameA(c, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0 && (GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) icon = c;
+        else others.push_back(c);
+    }
+    ASSERT_NE(icon, nullptr);
+    ASSERT_GE(others.size(), 4u);  // three lines of text and OK
+    auto rectOf = [&](HWND c) {
+        RECT r;
+        GetWindowRect(c, &r);
+        MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT iconRect = rectOf(icon);
+    // The icon control takes the size of the icon it shows.
+    EXPECT_GE(iconRect.right - iconRect.left, GetSystemMetrics(SM_CXICON));
+    for (HWND c : children) {
+        char text[128] = "";
+        GetWindowTextA(c, text, sizeof text);
+        RECT r = rectOf(c), overlap;
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << "\"" << text << "\" is not inside the box";
+        if (c == icon) continue;
+        EXPECT_FALSE(IntersectRect(&overlap, &r, &iconRect)) << "\"" << text << "\" overlaps the icon";
+    }
+    DestroyWindow(about);
 }
 
 }  // namespace

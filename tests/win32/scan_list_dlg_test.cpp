@@ -25,6 +25,7 @@ std::string g_fakeLibrary;
 struct Box {
     std::string caption;
     std::string text;
+    int defaultButton = 0;  // the button Enter presses
 };
 
 // What the timer does: answer message boxes, then run the next step once the
@@ -36,6 +37,8 @@ struct Script {
     size_t next = 0;
     bool busy = false;
     int answer = IDOK;  // for the next Yes/No box
+    bool pressEnter = false;  // answer boxes with the Enter key instead
+    HWND lastBox = nullptr;   // the box already answered by Enter
     std::vector<Box> boxes;
     std::string failure;
 };
@@ -69,9 +72,23 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     HWND box = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
     if (box != nullptr) {
+        if (box == s.lastBox) return;  // its Enter is on the way
         Box b{Text(box), ""};
         EnumChildWindows(box, FindStatic, reinterpret_cast<LPARAM>(&b.text));
+        for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+            HWND button = GetDlgItem(box, id);
+            if (button && IsWindowVisible(button) && (GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
+                b.defaultButton = id;
+        }
         s.boxes.push_back(b);
+        if (s.pressEnter) {
+            s.lastBox = box;
+            // As the operator's Enter arrives: at the focused control, through the box's loop.
+            HWND focus = GetFocus();
+            PostMessageA(focus ? focus : box, WM_KEYDOWN, VK_RETURN, 0);
+            PostMessageA(focus ? focus : box, WM_KEYUP, VK_RETURN, 0xC0000001);
+            return;
+        }
         int button = IDOK;
         if (GetDlgItem(box, IDYES) != nullptr) button = s.answer == IDNO ? IDNO : IDYES;
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
@@ -103,6 +120,16 @@ void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_C
 
 void LeaveField(HWND dlg, int id) {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+}
+
+// Types `text` into a field and presses Enter there, as an operator does:
+// the key goes through the dialog's own message loop.
+void TypeAndEnter(HWND dlg, int id, const char* text) {
+    HWND field = GetDlgItem(dlg, id);
+    SetFocus(field);
+    SetWindowTextA(field, text);
+    PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(field, WM_KEYUP, VK_RETURN, 0xC0000001);
 }
 
 std::string ItemText(HWND tree, HTREEITEM item, LPARAM* param = nullptr, int* image = nullptr) {
@@ -333,6 +360,108 @@ TEST_F(ScanListDialogs, MultiRateDialogAddsRemovesClearsAndDownloads) {
     EXPECT_EQ(rec[2], 1);
     EXPECT_EQ(rec[4], 2);
     EXPECT_EQ(rec[5], 30);
+}
+
+TEST_F(ScanListDialogs, EnterInARateFieldAppliesItAsLeavingItDoes) {
+    const int32_t three[] = {3, 5, 7};
+    ASSERT_EQ(BuildSingleRateTable(three, 3, 1000.0), 1);
+    double singleRate = 0.0, multiRate = 0.0;
+    std::string firstChoice;
+    bool stillOpen = false;
+    {
+        Script s;
+        s.title = "Programmable Scan Table Definition";
+        s.steps = {
+            [&](HWND dlg) { TypeAndEnter(dlg, IDC_PSL_RATE, "3000"); },
+            [&](HWND dlg) {
+                singleRate = dSampleRate;
+                stillOpen = IsWindowVisible(dlg) != FALSE;
+                Press(dlg, IDC_PSL_EXIT);
+            },
+        };
+        RunDialog(&s, OpenProgrammableScanList);
+        EXPECT_EQ(s.failure, "");
+    }
+    EXPECT_NEAR(singleRate, 2000000.0 / 666, 1e-9);
+    EXPECT_TRUE(stillOpen) << "Enter must not close the dialog";
+    {
+        Script s;
+        s.title = "Scan List Setup";
+        s.steps = {
+            [&](HWND dlg) { TypeAndEnter(dlg, IDC_SSL_MAXRATE, "4000"); },
+            [&](HWND dlg) {
+                multiRate = dSampleRate;
+                char text[64] = "";
+                SendDlgItemMessageA(dlg, IDC_SSL_RATES, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+                firstChoice = text;
+                Press(dlg, IDC_SSL_SAVEEXIT);
+            },
+        };
+        RunDialog(&s, OpenSecondaryScanList);
+        EXPECT_EQ(s.failure, "");
+    }
+    EXPECT_EQ(multiRate, 4000.0);
+    EXPECT_EQ(firstChoice, "4000.0000");
+}
+
+TEST_F(ScanListDialogs, ClearAsksWithNoAsTheDefaultAnswer) {
+    const int32_t three[] = {3, 5, 7};
+    ASSERT_EQ(BuildSingleRateTable(three, 3, 1000.0), 1);
+    Script s;
+    s.title = "Scan List Setup";
+    s.pressEnter = true;
+    s.steps = {
+        [&](HWND dlg) { Press(dlg, IDC_SSL_CLEAR); },
+        [&](HWND dlg) { Press(dlg, IDC_SSL_SAVEEXIT); },
+    };
+    RunDialog(&s, OpenSecondaryScanList);
+    ASSERT_EQ(s.boxes.size(), 1u);
+    EXPECT_EQ(s.boxes[0].caption, "This Will Permanantly Delete All Scan Table Entries");
+    // Enter on the question must keep the table.
+    EXPECT_EQ(s.boxes[0].defaultButton, IDNO);
+    EXPECT_GT(lpProgScanList->EntryCount, 0u);
+}
+
+// Pixels in which two same-sized bitmap resources differ, and their count.
+int DifferingPixels(const char* a, const char* b, int* total) {
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    HBITMAP ha = static_cast<HBITMAP>(LoadImageA(self, a, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP hb = static_cast<HBITMAP>(LoadImageA(self, b, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    DIBSECTION da = {}, db = {};
+    int differing = -1;
+    *total = 0;
+    if (ha && hb && GetObjectA(ha, sizeof da, &da) && GetObjectA(hb, sizeof db, &db) &&
+        da.dsBm.bmWidth == db.dsBm.bmWidth && da.dsBm.bmHeight == db.dsBm.bmHeight &&
+        da.dsBm.bmBitsPixel == 24 && db.dsBm.bmBitsPixel == 24) {
+        differing = 0;
+        const auto* pa = static_cast<const unsigned char*>(da.dsBm.bmBits);
+        const auto* pb = static_cast<const unsigned char*>(db.dsBm.bmBits);
+        for (int y = 0; y < da.dsBm.bmHeight; ++y)
+            for (int x = 0; x < da.dsBm.bmWidth; ++x) {
+                size_t at = static_cast<size_t>(y) * da.dsBm.bmWidthBytes + 3 * x;
+                int d = abs(pa[at] - pb[at]) + abs(pa[at + 1] - pb[at + 1]) + abs(pa[at + 2] - pb[at + 2]);
+                if (d > 96) ++differing;
+                ++*total;
+            }
+    }
+    if (ha) DeleteObject(ha);
+    if (hb) DeleteObject(hb);
+    return differing;
+}
+
+TEST_F(ScanListDialogs, AChosenChannelLooksPlainlyDifferentFromTheOthers) {
+    // The operator must see at a glance which channels are chosen: the
+    // chosen picture differs from every card picture in most of its pixels,
+    // not in a corner.
+    for (const char* card : {"ANALOGCARD", "DIGITALCARD", "DACCARD", "5BBOX", "BLOCK"}) {
+        for (const char* chosen : {"ANALOGCARDSELECTED", "5BSELECTED"}) {
+            int total = 0;
+            int differing = DifferingPixels(card, chosen, &total);
+            ASSERT_GE(differing, 0) << card << " / " << chosen << ": not two 28 x 15 pictures";
+            EXPECT_GE(differing * 2, total) << card << " / " << chosen << ": " << differing << " of "
+                                           << total << " pixels differ";
+        }
+    }
 }
 
 }  // namespace

@@ -153,6 +153,69 @@ TEST_F(Zd418Process, StartsWithFrameAndCompanionsAndExitsWritingSettings) {
     EXPECT_EQ(IniValue("EXTERNALCALCOMMANDS", "Command10"), "Undefined");
 }
 
+// The first message box or dialog of the program with this caption.
+HWND WaitForBox(DWORD pid, const char* caption, DWORD ms = 20000) {
+    HWND box = nullptr;
+    WaitFor([&] { return (box = FindWindowOf(pid, "#32770", caption)) != nullptr; }, ms);
+    return box;
+}
+
+void Click(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+TEST_F(Zd418Process, FileLocationsRefusesCaptionsTheMenuCannotShow) {
+    const int kArea1 = 315;  // "Named Area 1"
+    DeleteFileA(SystemIni().c_str());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    PostMessageA(frame, WM_COMMAND, 128, 0);
+    HWND dlg = WaitForBox(pi.dwProcessId, "File Locations");
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(Text(GetDlgItem(dlg, kArea1)), "Program 1");
+
+    // An empty caption would leave a blank menu item: refused, the dialog stays.
+    SendMessageA(GetDlgItem(dlg, kArea1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("   "));
+    Click(dlg, IDOK);
+    HWND box = WaitForBox(pi.dwProcessId, "Invalid Menu Caption");
+    ASSERT_NE(box, nullptr) << "an empty caption was taken";
+    Click(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 10000));
+    ASSERT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(Text(GetDlgItem(dlg, kArea1)), "   ");  // what the operator typed is kept
+
+    // Typing takes no more than the menu shows.
+    HWND field = GetDlgItem(dlg, kArea1);
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    for (char c : std::string("Twenty Characters!!"
+                              "X"))
+        SendMessageA(field, WM_CHAR, static_cast<WPARAM>(c), 1);
+    EXPECT_EQ(Text(field), "Twenty Characters!!");
+    Click(dlg, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dlg); }, 10000));
+
+    // A command whose part is not built yet says so.
+    PostMessageA(frame, WM_COMMAND, 173, 0);
+    box = WaitForBox(pi.dwProcessId, "Batch Print");
+    ASSERT_NE(box, nullptr) << "Batch Print did nothing visible";
+    std::string note;
+    EnumChildWindows(box, [](HWND child, LPARAM param) {
+        char cls[32] = "";
+        GetClassNameA(child, cls, sizeof cls);
+        if (strcmp(cls, "Static") == 0) *reinterpret_cast<std::string*>(param) += Text(child);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&note));
+    EXPECT_NE(note.find("Batch Print Is Not Available In This Version"), std::string::npos) << note;
+    Click(box, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 10000));
+
+    PostMessageA(frame, WM_COMMAND, 126, 0);
+    box = WaitForBox(pi.dwProcessId, "Exit Morva?");
+    ASSERT_NE(box, nullptr);
+    Click(box, IDYES);
+    EXPECT_EQ(WaitExit(30000), 0u);
+    EXPECT_EQ(IniValue("Application", "NamedArea1"), "Twenty Characters!!");
+}
+
 TEST_F(Zd418Process, ClosingTheFrameEndsAtOnceWithoutWritingSettings) {
     DeleteFileA(SystemIni().c_str());
     ASSERT_NO_FATAL_FAILURE(Start());
