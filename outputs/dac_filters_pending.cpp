@@ -1,5 +1,9 @@
+// Portable: the DAC output filters go to the cards through the channel
+// download's DAC filter step.
 #include "outputs/dac_filters.h"
 
-// Does nothing until the DAC outputs are built; returns 1 so that callers
-// carry on as after a successful setting.
-int32_t SetDacFilter(int32_t, int32_t, int32_t) { return 1; }
+#include "hardware/channel_download.h"
+
+int32_t SetDacFilter(int32_t dacRecord, int32_t subChannel, int32_t filter) {
+    return DownloadDacFilter(dacRecord, subChannel, filter);
+}
