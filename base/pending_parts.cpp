@@ -1,7 +1,9 @@
+// Portable: the placeholders of the entry points declared in pending_parts.h.
 #include "base/pending_parts.h"
 
-void BuildScanMap() {}
-int32_t ExportAnalysisFiles() { return 0; }
-int32_t AutobalanceChannel(int32_t) { return 0; }
-void AcquisitionPump() {}
-uint32_t AcquisitionBudgetMs(uint32_t) { return 0xFFFFFFFFu; }
+int32_t ExportAnalysisFiles() { return kNotAvailable; }
+void StartDacStartList(bool) {}
+void StartAllDacs() {}
+void StopAllDacs(bool) {}
+void ApplyInputModeChange() {}
+int32_t SetupRemoteDacs(const OperationRecord*) { return kNotAvailable; }

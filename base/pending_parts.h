@@ -1,20 +1,32 @@
-// Entry points of subsystems that are not built yet.  Each does nothing (and
-// reports failure where it returns a result) until its subsystem replaces it;
-// the commands that lead here are therefore inert for now.
+// Entry points of subsystems that are not built yet.  Each does nothing until
+// its subsystem replaces it; where it returns a result it answers
+// kNotAvailable, so that a command leading here tells the operator the part
+// is missing instead of reporting a failure that did not happen.
 #pragma once
 
 #include <cstdint>
 
-// Scan map: recording header data and every channel's ScanPosition.
-void BuildScanMap();
+// A placeholder's answer: the part behind the call is not built yet.
+constexpr int32_t kNotAvailable = -1;
 
-// Export of the analysis program's file set.
+// Export of the analysis program's file set: 1 written, 0 failed.
 int32_t ExportAnalysisFiles();
 
-// Channel hardware.
-int32_t AutobalanceChannel(int32_t channel);
+// DAC outputs: the preview or record start list started (and emptied) on the
+// first transfer; all DACs started or stopped (at zero or holding their
+// level) on request.
+void StartDacStartList(bool recordList);
+void StartAllDacs();
+void StopAllDacs(bool atZero);
 
-// Acquisition: the pump the message loop calls after every pass, and how long
-// the loop may sleep before the pump must run again (0xFFFFFFFF: not running).
-void AcquisitionPump();
-uint32_t AcquisitionBudgetMs(uint32_t now);
+// Channel input mode chosen while sampling, applied after the next transfer.
+void ApplyInputModeChange();
+
+// DAC waveforms of a remote-controlled run set up from its operation file:
+// 1 done, 0 failed.
+struct OperationRecord;
+int32_t SetupRemoteDacs(const OperationRecord* operation);
+
+// The 16 module values of the chosen 5B channel from scan `scanOffset` of the
+// newest transfer (`transferBytes` long) (built in channels/five_b_rules.cpp).
+void RefreshFiveBValues(const uint8_t* transfer, uint32_t scanOffset, uint32_t transferBytes);

@@ -5,12 +5,16 @@
 #include <cstdio>
 #include <string>
 
+#include "acquire/panel_dlg.h"
+#include "acquire/panel_rules.h"
 #include "hardware/control_library.h"
 #include "platform/platform.h"
 #include "base/app_state.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
 #include "hardware/gpib_access.h"
+#include "network/remote_control_wnd.h"
+#include "channels/channel_dlg.h"
 #include "scanlist/scan_list_dlg.h"
 #include "scanlist/scan_table.h"
 #include "base/pending_parts.h"
@@ -101,15 +105,56 @@ void SaveScreen(bool askName) {
     lpCVT->ScreenLoaded = 0;
 }
 
+// The menu text of a command, as the note of a missing part names it.
+std::string MenuText(int id) {
+    char text[128] = "";
+    GetMenuStringA(hMainMenu, id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
+// A command whose part is not built yet says so; it never pretends to fail.
+void NotAvailable(int id) {
+    std::string name = MenuText(id);
+    MessageBoxA(hwndFrame, NotAvailableText(name.c_str()).c_str(), MenuItemName(name.c_str()).c_str(),
+                MB_OK | MB_ICONINFORMATION);
+}
+
 void Autobalance() {
     PlatformBeginWaitCursor();
     std::string failures;
-    bool ok = AutobalanceScannedChannels(&failures);
+    AutobalanceResult result = AutobalanceScannedChannels(&failures);
     PlatformEndWaitCursor();
-    if (ok)
+    switch (result) {
+    case AutobalanceResult::Balanced:
         MessageBoxA(hwndFrame, "Channels Autobalanced Properly", "Autobalance Success", MB_OK);
-    else
+        break;
+    case AutobalanceResult::Failed:
         MessageBoxA(hwndFrame, failures.c_str(), "These Channels Failed To Autobalance", MB_OK);
+        break;
+    case AutobalanceResult::NotAvailable:
+        NotAvailable(IDM_AUTOBALANCE);
+        break;
+    }
+}
+
+void AnalysisProgram(HWND hwnd) {
+    switch (PrepareAnalysisFiles()) {
+    case AnalysisFiles::Failed:
+        MessageBoxA(hwnd, "Could Not Save Test Information In Morva Format",
+                    "Data File (.RAW) or (.DAT) may not Exist", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    case AnalysisFiles::NotAvailable:
+        // Started without its file set the program would show stale data.
+        NotAvailable(IDM_ANALYSIS);
+        return;
+    case AnalysisFiles::Written:
+    case AnalysisFiles::Skipped:
+        break;
+    }
+    char dir[MAX_PATH];
+    PlatformProgramDirectory(dir, sizeof dir);
+    PlatformSetCurrentDirectory(dir);
+    StartProgram(szMorvaPath, "Could Not Find QRT Morva", "Problem Executing Morva");
 }
 
 void RememberScreenLocations() {
@@ -135,7 +180,27 @@ void Exit() {
 }  // namespace
 
 void FrameCommand(HWND hwnd, int id) {
+    // A command that would change the scan table, the test, the calibration
+    // or the data file under a running acquisition waits for Stop.
+    if (SamplingBlocksCommands() && CommandBlockedWhileSampling(id)) {
+        MessageBoxA(hwnd, "Please Stop Sampling First", "Sampling Is Running", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // While a supervisor drives the program the same commands are its alone
+    // (a posted command still reaches the disabled frame).
+    if (bRemoteControlled && CommandBlockedWhileSampling(id)) return;
+    if (RemoteControlCommand(hwnd, id)) return;
     switch (id) {
+    case IDM_RECORDINGOPTIONS:
+        DialogBoxA(hInst, "RECORDINGOPTIONS", hwnd, RecordingOptionsDlg);
+        break;
+    case IDM_REPLAYSPEED:
+        DialogBoxA(hInst, "REPLAYDELAY", hwnd, ReplaySpeedDlg);
+        break;
+    case IDM_SETUPCOM2:
+    case IDM_PLAYWAVEFILE:
+        DialogBoxA(hInst, "COM2DLG", hwnd, COM2Dlg);
+        break;
     case IDM_ABOUT:
         DialogBoxA(hInst, "AboutBox", hwnd, About);
         break;
@@ -157,19 +222,9 @@ void FrameCommand(HWND hwnd, int id) {
     case IDM_FILELOCATIONS:
         FileLocations();
         break;
-    case IDM_ANALYSIS: {
-        // Without the front end there is nothing recorded to export.
-        if (!bNoHardware && !ExportAnalysisFiles()) {
-            MessageBoxA(hwnd, "Could Not Save Test Information In Morva Format",
-                        "Data File (.RAW) or (.DAT) may not Exist", MB_OK | MB_ICONEXCLAMATION);
-            break;
-        }
-        char dir[MAX_PATH];
-        PlatformProgramDirectory(dir, sizeof dir);
-        PlatformSetCurrentDirectory(dir);
-        StartProgram(szMorvaPath, "Could Not Find QRT Morva", "Problem Executing Morva");
+    case IDM_ANALYSIS:
+        AnalysisProgram(hwnd);
         break;
-    }
     case IDM_MATLAB:
         StartProgram(szMatlabPath, "Could Not Program", "Problem Executing User Program");
         break;
@@ -198,10 +253,6 @@ void FrameCommand(HWND hwnd, int id) {
         break;
     case IDM_CLEARGPIB:
         ClearGPIB();
-        break;
-    case IDM_RECONNECT:
-        // No connection can have been opened before Open & Connect works.
-        MessageBoxA(hwnd, "Please Open & Connect First", "No Connection Established Yet", MB_OK);
         break;
     case IDM_MODE_TRANSDUCER: case IDM_MODE_ZEROCAL: case IDM_MODE_VOLT1: case IDM_MODE_VOLT01:
     case IDM_MODE_VOLT001: case IDM_MODE_VOLT0001: case IDM_MODE_SHUNT1: case IDM_MODE_SHUNT2:
@@ -259,15 +310,36 @@ void FrameCommand(HWND hwnd, int id) {
     case IDM_AUTOBALANCE:
         Autobalance();
         break;
+    case IDM_CHANNELSETTINGS:
+        OpenChannelParameters(hwnd);
+        break;
+    case IDM_DOWNLOADCHANNELS:
+        DownloadChannelsCommand();
+        break;
+    case IDM_REVIEWCHANNELS:
+        OpenChannelReadback(hwnd);
+        break;
+    case IDM_VERIFYHARDWARE:
+        OpenVerifyHardware(hwnd);
+        break;
+    case IDM_DACFILTERS:
+        DacFiltersCommand();
+        break;
     case IDM_SIMULATOR: {
         const char* caption = ToggleSimulator();
         SetWindowTextA(hwndControl, caption);
         CheckItem(IDM_SIMULATOR, bSimulator);
         break;
     }
+    case IDM_NOTHING125:
+    case IDM_XYCHART:
+    case IDM_PROFILECHART:
+        // Commands of the table that do nothing (the menu greys the two charts).
+        break;
     default:
         // Commands of subsystems not built yet (dialogs, downloads, outputs,
-        // network, exports) do nothing.
+        // network, exports) say so instead of doing nothing unseen.
+        NotAvailable(id);
         break;
     }
 }

@@ -2,9 +2,13 @@
 
 #include <cstring>
 
+#include "acquire/panel_rules.h"
+#include "hardware/channel_download.h"
 #include "hardware/control_library.h"
 #include "platform/platform.h"
 #include "base/app_state.h"
+#include "base/channel_gain.h"
+#include "base/data_file_name.h"
 #include "shell/command_ids.h"
 #include "hardware/gpib_access.h"
 #include "base/pending_parts.h"
@@ -14,17 +18,31 @@
 
 // ---- commands ---------------------------------------------------------------------------
 bool IsMenuCommand(int32_t id) {
+    // The "#define IDM_" values of shell/command_ids.h, copied by the build.
     static const int32_t kIds[] = {
-        100, 101, 103, 104, 105, 107, 108, 109, 110, 111, 113, 114, 115, 116, 117, 118, 119,
-        121, 123, 124, 125, 126, 128, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140, 141,
-        142, 143, 144, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 167, 168, 170, 172,
-        173, 175, 176, 177, 179, 180, 181, 182, 184, 186, 187, 188, 189, 190, 191, 192, 193,
-        194, 195, 196, 197, 198, 199, 200, 201, 202, 206, 207, 208, 209, 210, 211, 212, 213,
-        214, 216, 217,
+#include "shell/command_id_values.inc"
     };
     for (int32_t known : kIds)
         if (known == id) return true;
     return false;
+}
+
+std::string MenuItemName(const char* menuText) {
+    std::string name;
+    for (const char* p = menuText ? menuText : ""; *p; ++p) {
+        if (*p == '&') {
+            if (p[1] != '&') continue;
+            ++p;
+        }
+        name += *p;
+    }
+    while (!name.empty() && (name.back() == ' ' || name.back() == '.')) name.pop_back();
+    size_t start = name.find_first_not_of(' ');
+    return start == std::string::npos ? std::string() : name.substr(start);
+}
+
+std::string NotAvailableText(const char* menuText) {
+    return MenuItemName(menuText) + " Is Not Available In This Version";
 }
 
 // ---- channel input mode -----------------------------------------------------------
@@ -36,14 +54,6 @@ const int32_t kModeCommands[12] = {
 };
 constexpr int32_t kModeTransducer = 0;
 constexpr int32_t kModeExcitationVoltage = 10;
-
-// The channel's scale factor: its fine gain when that is enabled, else its gain.
-double* ScaleFactor(int32_t channel) {
-    if (lpsChannelParams == nullptr || channel < 0 || channel >= kChannels) return nullptr;
-    if (lpsChannelParams->VARIABLEGAINENABLE[channel])
-        return &lpsChannelParams->VARIABLEGAIN[channel];
-    return &lpsChannelParams->GAIN[channel];
-}
 }  // namespace
 
 int32_t InputModeOfCommand(int32_t commandId) {
@@ -58,21 +68,26 @@ int32_t CommandOfInputMode(int32_t mode) {
 
 void SelectInputMode(int32_t mode) {
     if (mode < 0 || mode > 11) return;
-    double* scale = ScaleFactor(nSelectedChannel);
     if (mode == kModeTransducer) {
-        // Back from an excitation mode the factor is the forced 1.0, so it is
-        // restored even outside sampling; otherwise the channel's real gain
-        // would be lost with the next save.
-        bool forced = nInputMode >= kModeExcitationVoltage;
-        if ((bRecording || bPreviewing || forced) && scale != nullptr && nInputMode > 0)
-            *scale = dSavedScaleFactor;
-    } else if (scale != nullptr) {
+        if (nForcedScaleChannel >= 0) {
+            // An excitation mode forced the factor to 1.0.  Whatever modes came
+            // since, and sampling or not, the channel's own gain comes back;
+            // otherwise it would be lost with the next save.
+            if (double* forced = GainField(nForcedScaleChannel)) *forced = dSavedScaleFactor;
+        } else if ((bRecording || bPreviewing) && nInputMode > kModeTransducer) {
+            if (double* scale = GainField(nSelectedChannel)) *scale = dSavedScaleFactor;
+        }
+        nForcedScaleChannel = -1;
+    } else if (double* scale = GainField(nSelectedChannel)) {
         // A calibration mode shown in engineering units must not lose the
         // transducer's scale: keep it for the way back.  Going from one
         // calibration mode to another keeps the first saved value, so an
         // excitation mode's 1.0 never overwrites it.
         if (nInputMode <= kModeTransducer) dSavedScaleFactor = *scale;
-        if (mode >= kModeExcitationVoltage) *scale = 1.0;
+        if (mode >= kModeExcitationVoltage) {
+            *scale = 1.0;
+            nForcedScaleChannel = nSelectedChannel;
+        }
     }
     nInputMode = mode;
 }
@@ -131,6 +146,27 @@ bool IdleWantsUpdate(uint32_t now) {
     return true;
 }
 
+bool RunIdlePass(void (*step)(IdleStep)) {
+    if (IdleWantsChange()) step(IdleStep::Change);
+    if (bPlaying) {
+        step(IdleStep::Play);
+        if (!bPlaying) {
+            // The last replay step ended it.
+            step(IdleStep::PanelStopped);
+            step(IdleStep::Stop);
+        }
+    }
+    if (bStopRequest) {
+        step(IdleStep::Stop);
+        bStopRequest = false;
+        bPlaying = false;
+    }
+    // The time is read after the other broadcasts, which may have taken some.
+    if (!IdleWantsUpdate(PlatformTimeMs())) return false;
+    step(IdleStep::Update);
+    return true;
+}
+
 uint32_t IdleWaitMs(uint32_t now, uint32_t lastUpdate, uint32_t pumpBudgetMs, bool haveDisplays) {
     uint32_t sinceUpdate = now - lastUpdate;
     uint32_t untilUpdate = sinceUpdate >= kDisplayRefreshMs ? 0 : kDisplayRefreshMs - sinceUpdate;
@@ -146,15 +182,30 @@ std::string AccessCommandLine(const char* accessPath, const char* testPath) {
     return std::string(accessPath) + " " + testPath;
 }
 
+bool NotepadCommandLine(const char* windowsDir, const char* testPath, std::string* commandLine) {
+    char text[260];
+    if (!DataFileName(testPath, ".txt", text, sizeof text)) return false;
+    *commandLine = std::string(windowsDir) + "\\notepad.exe " + text;
+    return true;
+}
+
+AnalysisFiles PrepareAnalysisFiles() {
+    if (bNoHardware) return AnalysisFiles::Skipped;
+    int32_t written = ExportAnalysisFiles();
+    if (written == kNotAvailable) return AnalysisFiles::NotAvailable;
+    return written ? AnalysisFiles::Written : AnalysisFiles::Failed;
+}
+
 // ---- autobalance ----------------------------------------------------------------------------
-bool AutobalanceScannedChannels(std::string* failures) {
+AutobalanceResult AutobalanceScannedChannels(std::string* failures, int32_t (*balance)(int32_t)) {
     *failures = "CHANNELS NOT AUTOBALANCING::";
-    bool allGood = true;
     if (bNoHardware) {
         PlatformSleep(3000);
-        return true;
+        return AutobalanceResult::Balanced;
     }
-    if (lpProgScanList == nullptr || lpsChannelParams == nullptr) return true;
+    if (balance == nullptr) balance = AutobalanceChannel;
+    bool allGood = true;
+    if (lpProgScanList == nullptr || lpsChannelParams == nullptr) return AutobalanceResult::Balanced;
     uint32_t used = lpProgScanList->EntryCount;
     if (used > kScanPositions) used = kScanPositions;
     for (uint32_t p = 0; p < used; ++p) {
@@ -162,12 +213,14 @@ bool AutobalanceScannedChannels(std::string* failures) {
         if (e.BLOCK != 0 || e.CHANNEL >= static_cast<uint32_t>(kChannels)) continue;
         int32_t ch = static_cast<int32_t>(e.CHANNEL);
         if (!lpsChannelParams->AUTOBALANCEENABLE[ch]) continue;
-        if (!AutobalanceChannel(ch)) {
+        int32_t balanced = balance(ch);
+        if (balanced == kNotAvailable) return AutobalanceResult::NotAvailable;
+        if (!balanced) {
             allGood = false;
             *failures += " " + std::to_string(ch);
         }
     }
-    return allGood;
+    return allGood ? AutobalanceResult::Balanced : AutobalanceResult::Failed;
 }
 
 // ---- exit ---------------------------------------------------------------------------------------
@@ -190,6 +243,9 @@ bool RunExitSequence(int32_t (*saveTest)()) {
                                             MB_YESNO_ | MB_ICONQUESTION_);
         if (answer != IDYES_) return false;
     }
+    // Nothing may be freed under a running acquisition: its read writes into
+    // the transfer buffers and its file must be closed whole.
+    StopSamplingForExit();
     SaveSystemIni();
     ReleaseControlLibrary();
     ReleaseGpibLibrary();

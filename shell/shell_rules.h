@@ -6,17 +6,28 @@
 #include <string>
 
 // ---- commands ----------------------------------------------------------------------
-// True for the ids of the frame's command table; other WM_COMMAND ids go to
-// the active display.
+// True for the ids of the frame's command table (shell/command_ids.h); other
+// WM_COMMAND ids go to the active display.
 bool IsMenuCommand(int32_t id);
+
+// A menu item's text as the operator reads it: without the "&" of its access
+// key ("&&" is a plain "&"), a trailing "..." and surrounding blanks.
+std::string MenuItemName(const char* menuText);
+// The note for a command whose part is not built yet:
+// "<name> Is Not Available In This Version".
+std::string NotAvailableText(const char* menuText);
 
 // ---- channel input mode ---------------------------------------------------------
 // Mode code of an input-mode command id (144, 167, 156-165), or -1.
 int32_t InputModeOfCommand(int32_t commandId);
 // Command id of a mode code 0-11, or -1.
 int32_t CommandOfInputMode(int32_t mode);
-// Applies the choice of mode to the selected channel's scale factor and the
-// current mode (nInputMode, nSelectedChannel, dSavedScaleFactor).
+// Applies the choice of mode to the selected channel's scale factor (its
+// GainField) and the current mode (nInputMode, nSelectedChannel,
+// dSavedScaleFactor, nForcedScaleChannel).  A calibration mode saves the
+// factor; an excitation mode also forces it to 1.0, and every way back to
+// Transducer restores a forced factor, sampling or not.  Otherwise
+// Transducer restores only while recording or previewing.
 void SelectInputMode(int32_t mode);
 
 // ---- simulator ---------------------------------------------------------------------
@@ -37,15 +48,22 @@ std::string ScreenFilePath(const std::string& chosenPath);
 bool MakeFileFilter(const char* text, std::string* filter);
 
 // ---- message loop ------------------------------------------------------------------
-struct IdleBroadcasts {
-    bool change;
-    bool play;
-    bool stopAfterPlay;  // replay ended during the play broadcast
-    bool stop;
-    bool update;
+// The broadcasts and panel repaint of one idle pass, in the order they happen.
+enum class IdleStep {
+    Change,        // the test changed (either test-changed flag)
+    Play,          // a replay step
+    PanelStopped,  // the replay ended in that step: show the panel stopped
+    Stop,          // sampling or replay stopped
+    Update,        // repaint from the current values
 };
-// Decides the broadcasts of one idle pass; `playingAfter` is evaluated after
-// the play broadcast.  Clears the flags it consumes.
+// Runs one idle pass: calls `step` for every broadcast due, in the fixed
+// order change, play (then panel and stop when the play step ended the
+// replay), stop request, update (decided on the clock as it reads after the
+// others).  Clears the flags it consumes; a stop request also ends a replay.
+// Returns true when it asked for an update.
+bool RunIdlePass(void (*step)(IdleStep));
+// The two decisions inside it: a change broadcast is due (clears both
+// flags), and an update is due at `now`.
 bool IdleWantsChange();
 bool IdleWantsUpdate(uint32_t now);
 // How long the loop may wait for a message after an idle pass: bounded by the
@@ -59,10 +77,24 @@ constexpr uint32_t kIdleWaitCapMs = 100;
 // Command line of the database editor started on the test.
 std::string AccessCommandLine(const char* accessPath, const char* testPath);
 
+// Command line of the Notepad button: the Windows directory's notepad.exe on
+// the test's text file (its data-file name with ".txt").  False when the test
+// path names no file or the name does not fit.
+bool NotepadCommandLine(const char* windowsDir, const char* testPath, std::string* commandLine);
+
+// The analysis program's command first writes its file set, except without
+// the front end (nothing recorded to export).
+enum class AnalysisFiles { Written, Skipped, Failed, NotAvailable };
+AnalysisFiles PrepareAnalysisFiles();
+
 // ---- autobalance ---------------------------------------------------------------------
-// Balances every scanned block-0 channel with autobalance enabled; returns
-// true when all balanced, else the failing list "CHANNELS NOT AUTOBALANCING:: 3 7".
-bool AutobalanceScannedChannels(std::string* failures);
+enum class AutobalanceResult { Balanced, Failed, NotAvailable };
+// Balances every scanned block-0 channel with autobalance enabled through
+// `balance` (AutobalanceChannel by default).  Failed comes with the failing
+// list "CHANNELS NOT AUTOBALANCING:: 3 7"; NotAvailable when the balancing
+// code is not built yet.  Without hardware it waits 3 s and reports Balanced.
+AutobalanceResult AutobalanceScannedChannels(std::string* failures,
+                                             int32_t (*balance)(int32_t) = nullptr);
 
 // ---- exit -------------------------------------------------------------------------------
 // The exit questions and the work that follows an answer; returns true when the

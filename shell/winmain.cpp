@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "acquire/engine.h"
 #include "hardware/control_library.h"
 #include "platform/win32/win32_platform.h"
 #include "base/app_state.h"
+#include "network/remote_control_wnd.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
 #include "hardware/gpib_access.h"
@@ -106,9 +108,12 @@ bool CreateFrameAndCompanions(HINSTANCE instance, int show) {
 
     AllocateTestModel();  // reports each failed block itself, then reads the settings
 
-    // The menu captions of the two user programs come from the settings.
-    ModifyMenuA(hMainMenu, IDM_MATLAB, MF_BYCOMMAND | MF_STRING, IDM_MATLAB, szNamedArea1);
-    ModifyMenuA(hMainMenu, IDM_DADISP, MF_BYCOMMAND | MF_STRING, IDM_DADISP, szNamedArea2);
+    // The menu captions of the two user programs come from the settings; one
+    // the menu cannot show (a blank, clickable item) leaves the item as it is.
+    if (MenuCaptionProblem(szNamedArea1) == nullptr)
+        ModifyMenuA(hMainMenu, IDM_MATLAB, MF_BYCOMMAND | MF_STRING, IDM_MATLAB, szNamedArea1);
+    if (MenuCaptionProblem(szNamedArea2) == nullptr)
+        ModifyMenuA(hMainMenu, IDM_DADISP, MF_BYCOMMAND | MF_STRING, IDM_DADISP, szNamedArea2);
 
     hwndControl = CreateWindowA("CONTROLCLASS", StartupPanelCaption(), WS_POPUP | WS_CAPTION,
                                 nControlLeft, nControlTop, 390, 87, hwndFrame, nullptr, instance,
@@ -160,6 +165,7 @@ bool CreateFrameAndCompanions(HINSTANCE instance, int show) {
 
     nInputMode = -1;
     if (bCommandLineStart) PostMessage(hwndFrame, WM_COMMAND, IDM_OPENCONNECT, 0);
+    StartNetworkServices();
     CheckItem(IDM_SERVEDATA, bServeData);
     UpdateWindow(hwndFrame);
     return true;
@@ -172,27 +178,22 @@ void DispatchWaiting(const MSG& msg) {
     DispatchMessageA(&msg);
 }
 
-// One idle pass: the display broadcasts in their fixed order.
+// One step of an idle pass: a broadcast to the displays, or the panel shown
+// stopped after the last replay step.
+void IdleBroadcast(IdleStep step) {
+    switch (step) {
+    case IdleStep::Change: Broadcast(ChangeEnumProc); break;
+    case IdleStep::Play: Broadcast(PlayEnumProc); break;
+    case IdleStep::PanelStopped:
+        if (hwndControl) InvalidateRect(hwndControl, nullptr, TRUE);
+        break;
+    case IdleStep::Stop: Broadcast(StopEnumProc); break;
+    case IdleStep::Update: Broadcast(UpdateEnumProc); break;
+    }
+}
+
 void IdlePass(uint32_t* lastUpdate) {
-    if (IdleWantsChange()) Broadcast(ChangeEnumProc);
-    if (bPlaying) {
-        Broadcast(PlayEnumProc);
-        if (!bPlaying) {
-            // The last replay step ended it: show the panel stopped.
-            if (hwndControl) InvalidateRect(hwndControl, nullptr, TRUE);
-            Broadcast(StopEnumProc);
-        }
-    }
-    if (bStopRequest) {
-        Broadcast(StopEnumProc);
-        bStopRequest = false;
-        bPlaying = false;
-    }
-    uint32_t now = timeGetTime();
-    if (IdleWantsUpdate(now)) {
-        Broadcast(UpdateEnumProc);
-        *lastUpdate = now;
-    }
+    if (RunIdlePass(IdleBroadcast)) *lastUpdate = timeGetTime();
 }
 
 int MessageLoop() {

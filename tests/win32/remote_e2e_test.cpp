@@ -1,0 +1,346 @@
+// Zd418 driven through q90ctl, the supervisor tool, under Wine: the commands
+// of the protocol in allowed and refused states, a timed recording from the
+// simulated front end, recording switched off and on, and the end of the
+// session.  The raw file must hold whole transfers only, in the order the
+// front end numbered them, none twice.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/win32/e2e_support.h"
+
+namespace {
+
+std::string g_exe, g_gpib, g_q90ui, g_q90ctl;
+
+std::vector<uint8_t> ReadFileBytes(const std::string& name) {
+    std::ifstream f(name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+std::string ReadText(const std::string& name) {
+    std::ifstream f(name, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void AnswerBoxes(DWORD pid, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 50) {
+        if (HWND box = FindWindowOf(pid, "#32770")) {
+            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        Sleep(50);
+    }
+}
+
+// Lines of q90ctl's output starting with `prefix`.
+std::vector<std::string> Lines(const std::string& out, const std::string& prefix) {
+    std::vector<std::string> lines;
+    std::istringstream in(out);
+    for (std::string l; std::getline(in, l);) {
+        while (!l.empty() && l.back() == '\r') l.pop_back();
+        if (l.rfind(prefix, 0) == 0) lines.push_back(l);
+    }
+    return lines;
+}
+
+struct Process {
+    PROCESS_INFORMATION pi = {};
+    ~Process() {
+        if (pi.hProcess) {
+            TerminateProcess(pi.hProcess, 0);
+            WaitForSingleObject(pi.hProcess, 10000);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+};
+
+// One session: Zd418 (demonstration test, scan list downloaded) connected to
+// q90ctl running `scriptText`, with `operations` as mtstest.ini's
+// [Operations] and, for systemExtra "serve", Q90.ini's PIPESERVER on.
+// Returns q90ctl's output; its exit code in *code.
+struct Session {
+    std::string dir, raw, samples, outName;
+    const char* names[4] = {"\\\\.\\PIPE\\ZRLISTEN", "\\\\.\\PIPE\\ZRTALK", "\\\\.\\PIPE\\ZRERROR",
+                            "\\\\.\\PIPE\\ZRDATA"};
+    std::string Run(const std::string& scriptText, const std::string& operations, DWORD* code,
+                     const std::string& systemExtra = "") {
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        dir = std::string(temp) + "zd418_remote";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        const std::string exe = dir + "\\Zd418.exe";
+        EXPECT_TRUE(CopyFileA(WindowsPath(g_exe).c_str(), exe.c_str(), FALSE));
+        EXPECT_TRUE(CopyFileA(WindowsPath(g_gpib).c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE));
+        EXPECT_TRUE(CopyFileA(WindowsPath(g_q90ui).c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE));
+        FILE* cfg = fopen((dir + "\\q90sim.cfg").c_str(), "w");
+        if (cfg == nullptr) return "";
+        fputs("timebase real\nsignal 0-255 const 1000\n", cfg);
+        fclose(cfg);
+
+        // The run: pipe names of this test, the operation file naming its raw file.
+        const std::string ini = SystemIni();
+        const bool iniExisted = GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const std::string savedIni = ReadText(ini);
+        const char* keys[] = {"LISTENPIPE", "TALKPIPE", "ERRORPIPE", "DATA1PIPE"};
+        for (int i = 0; i < 4; ++i) WritePrivateProfileStringA("SYSTEM", keys[i], names[i], ini.c_str());
+        WritePrivateProfileStringA("NETWORK", "PIPESERVER", systemExtra == "serve" ? "Y" : "N", ini.c_str());
+        char windows[MAX_PATH];
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        const std::string mtstest = std::string(windows) + "\\mtstest.ini";
+        const bool opsExisted = GetFileAttributesA(mtstest.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const std::string savedOps = ReadText(mtstest);
+        raw = dir + "\\remote.raw";
+        DeleteFileA(raw.c_str());
+        {
+            std::ofstream ops(mtstest, std::ios::binary | std::ios::trunc);
+            ops << "[Operations]\r\nTestFile=" << dir << "\\remote.mdb\r\n" << operations;
+        }
+        const std::string script = dir + "\\run.q90";
+        {
+            std::ofstream s(script, std::ios::binary | std::ios::trunc);
+            s << scriptText;
+        }
+        samples = dir + "\\samples.bin";
+        DeleteFileA(samples.c_str());
+        outName = dir + "\\q90ctl.out";
+
+        // The supervisor first, as at a station: it creates the pipes and waits.
+        Process ctl;
+        {
+            SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+            HANDLE out = CreateFileA(outName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+            if (out == INVALID_HANDLE_VALUE) return "";
+            std::string cmd = "\"" + WindowsPath(g_q90ctl) + "\" --listen " + names[0] + " --talk " + names[1] +
+                              " --error " + names[2] + " --data " + names[3] + " --samples \"" + samples +
+                              "\" --quiet --connect-wait 60 --reply-wait 30 --script \"" + script + "\"";
+            STARTUPINFOA si = {};
+            si.cb = sizeof si;
+            si.dwFlags = STARTF_USESTDHANDLES;
+            si.hStdOutput = si.hStdError = out;
+            EXPECT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si,
+                                       &ctl.pi));
+            CloseHandle(out);
+        }
+        Sleep(500);
+
+        Process zd;
+        std::string cmd = "\"" + exe + "\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        EXPECT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
+                                   &zd.pi));
+        HWND frame = nullptr;
+        EXPECT_TRUE(WaitFor([&] { return (frame = FindWindowOf(zd.pi.dwProcessId, "GenericWClass")) != nullptr; },
+                            60000));
+        AnswerBoxes(zd.pi.dwProcessId, 3000);  // Open Test cancelled: the demonstration test
+        PostMessageA(frame, WM_COMMAND, 111, 0);  // download the scan list to the front end
+        AnswerBoxes(zd.pi.dwProcessId, 1500);
+        PostMessageA(frame, WM_COMMAND, 136, 0);  // Open & Connect
+        const DWORD done = WaitForSingleObject(ctl.pi.hProcess, 90000);
+        EXPECT_EQ(done, WAIT_OBJECT_0);
+        GetExitCodeProcess(ctl.pi.hProcess, code);
+        // The program is usable again after the session: the frame takes commands.
+        EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(frame) != FALSE; }, 5000));
+        if (opsExisted) {
+            std::ofstream restore(mtstest, std::ios::binary | std::ios::trunc);
+            restore << savedOps;
+        } else {
+            DeleteFileA(mtstest.c_str());
+        }
+        // Q90.ini and mtstest.ini as they were: other tests of the prefix read them.
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());  // flush the cache
+        if (iniExisted) {
+            std::ofstream restore(ini, std::ios::binary | std::ios::trunc);
+            restore << savedIni;
+        } else {
+            DeleteFileA(ini.c_str());
+        }
+        return ReadText(outName);
+    }
+};
+
+// The raw file's transfers: whole, each with its sync word; their sequence numbers.
+std::vector<uint32_t> RawSequences(const std::string& raw, size_t minTransfers) {
+    std::vector<uint8_t> bytes = ReadFileBytes(raw);
+    const size_t transferBytes = 2 * 200 * 322;  // the demonstration table
+    EXPECT_GE(bytes.size(), minTransfers * transferBytes) << raw;
+    EXPECT_EQ(bytes.size() % transferBytes, 0u) << "a partial transfer in the file";
+    std::vector<uint32_t> sequences;
+    for (size_t t = 0; t + transferBytes <= bytes.size(); t += transferBytes) {
+        EXPECT_EQ(bytes[t], 0x6B);
+        EXPECT_EQ(bytes[t + 1], 0xFE);
+        sequences.push_back(bytes[t + 2] | (bytes[t + 3] << 8));
+    }
+    return sequences;
+}
+
+TEST(RemoteE2E, SupervisorRunsATestThroughQ90ctl) {
+    Session session;
+    DWORD code = 0;
+    const std::string out = session.Run(
+        "GS\nSS\nXX\nBS\nRI9999999\nBS\nUW\nBS\nIT\nRI1\nRT3\nSS\nwait 6\nGS\n"
+        "SS\nwait 1\nRI1\nDR\nwait 1\nRD\nwait 1.5\nST\nST\nRL\n",
+        "RecordToDisk=YES\r\nMonitorData=YES\r\nNumberToMonitor=1\r\nFirstDisplayChannel=1\r\n", &code);
+    const std::string raw = session.raw;
+    const std::string samples = session.samples;
+    SCOPED_TRACE(out);
+    EXPECT_EQ(code, 1u) << "the refused commands must make q90ctl fail";
+    std::vector<std::string> replies = Lines(out, "REPLY ");
+    const std::vector<std::string> expected = {
+        "REPLY GS 0",
+        "REPLY SS -2147418112  (error 1)",
+        "REPLY XX -2147287040  (error 3)",  // errors accumulate: 1 | 2
+        "REPLY BS 0",
+        "REPLY RI9999999 -2146631680  (error 13)",
+        "REPLY BS 0",
+        "REPLY UW -2147418112  (error 1)",
+        "REPLY BS 0",
+        "REPLY IT 11",
+        "REPLY RI1 11 0",
+        "REPLY RT3 11",
+        "REPLY SS 15",
+        "REPLY GS 11",  // the timed recording ended by itself
+        "REPLY SS 15",
+    };
+    ASSERT_EQ(replies.size(), expected.size() + 6);
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(replies[i], expected[i]) << i;
+    EXPECT_EQ(replies[14].rfind("REPLY RI1 15 ", 0), 0u) << replies[14];
+    EXPECT_NE(replies[14], "REPLY RI1 15 0") << "a sampled channel answers its word";
+    EXPECT_EQ(replies[15], "REPLY DR 14");
+    EXPECT_EQ(replies[16], "REPLY RD 15");
+    EXPECT_EQ(replies[17], "REPLY ST 11");
+    EXPECT_EQ(replies[18], "REPLY ST -2147418101  (error 1)");
+    EXPECT_EQ(replies[19], "REPLY RL 0");
+    for (const std::string& l : Lines(out, "STATUS ")) ADD_FAILURE() << l;
+
+    // The raw file: both runs, whole transfers, numbered upward.
+    std::vector<uint32_t> sequences = RawSequences(raw, 5);
+    ASSERT_GE(sequences.size(), 5u);
+    EXPECT_EQ(sequences[0], 1u);
+    for (size_t i = 1; i < sequences.size(); ++i) EXPECT_GT(sequences[i], sequences[i - 1]) << i;
+    // The timed run kept the transfers of its three seconds in a row.
+    for (size_t i = 1; i < 5; ++i) EXPECT_EQ(sequences[i], sequences[i - 1] + 1) << i;
+
+    // Forwarded samples of channel 1 arrived, whole 16-bit words.
+    std::vector<uint8_t> forwarded = ReadFileBytes(samples);
+    EXPECT_GT(forwarded.size(), 0u);
+    EXPECT_EQ(forwarded.size() % 2, 0u);
+}
+
+TEST(RemoteE2E, SupervisorGoneMidRunLosesNoRecordedTransfer) {
+    Session session;
+    DWORD code = 0;
+    // "reconnect" closes q90ctl's ends mid-recording and waits for Zd418 again.
+    const std::string out = session.Run("IT\nSS\nwait 2.5\nreconnect\nGS\nIT\nRL\n",
+                                        "RecordToDisk=YES\r\nMonitorData=NO\r\n", &code);
+    SCOPED_TRACE(out);
+    EXPECT_EQ(code, 0u);
+    std::vector<std::string> replies = Lines(out, "REPLY ");
+    const std::vector<std::string> expected = {"REPLY IT 3", "REPLY SS 7", "REPLY GS 0", "REPLY IT 3",
+                                               "REPLY RL 0"};
+    EXPECT_EQ(replies, expected);
+    EXPECT_EQ(Lines(out, "CONNECTED").size(), 2u);
+    // What was recorded before the pipes broke is in the file, whole and in a row.
+    std::vector<uint32_t> sequences = RawSequences(session.raw, 3);
+    ASSERT_GE(sequences.size(), 3u);
+    EXPECT_EQ(sequences[0], 1u);
+    for (size_t i = 1; i < sequences.size(); ++i) EXPECT_EQ(sequences[i], sequences[i - 1] + 1) << i;
+}
+
+// A serving station writes its CVT slices to the client mailslots: this test
+// process is the client station.
+TEST(RemoteE2E, ServingStationSendsCvtSlicesWithinTheCvt) {
+    std::vector<HANDLE> slots;
+    for (int k = 0; k < 80; ++k) {
+        const std::string name = "\\\\.\\mailslot\\cvt" + std::to_string(50 * k + 49);
+        HANDLE h = k < 36 ? CreateMailslotA(name.c_str(), 0, 0, nullptr) : INVALID_HANDLE_VALUE;
+        if (k < 36) {
+            ASSERT_NE(h, INVALID_HANDLE_VALUE) << name;
+        }
+        slots.push_back(h);
+    }
+    Session session;
+    DWORD code = 0;
+    const std::string out = session.Run("IT\nSS\nwait 2\nST\nRL\n", "RecordToDisk=NO\r\nMonitorData=NO\r\n",
+                                        &code, "serve");
+    SCOPED_TRACE(out);
+    EXPECT_EQ(code, 0u);
+    std::vector<double> values(256 * 7, 0.0);
+    for (int k = 0; k < 36; ++k) {
+        DWORD next = 0, count = 0;
+        ASSERT_TRUE(GetMailslotInfo(slots[k], nullptr, &next, &count, nullptr));
+        ASSERT_GT(count, 0u) << "slice " << k << " never arrived";
+        std::vector<char> message;
+        while (GetMailslotInfo(slots[k], nullptr, &next, &count, nullptr) && next != MAILSLOT_NO_MESSAGE) {
+            message.assign(next, 0);
+            DWORD got = 0;
+            ASSERT_TRUE(ReadFile(slots[k], message.data(), next, &got, nullptr));
+            ASSERT_EQ(got, k < 35 ? 400u : 336u) << "slice " << k;
+        }
+        memcpy(reinterpret_cast<char*>(values.data()) + 400 * k, message.data(), message.size());
+    }
+    for (HANDLE h : slots)
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    // The slices hold the CVT in its layout: Value, then the raw samples
+    // (Format).  Channel 1 of the demonstration test (gain 1, a 12-bit card
+    // model) saw the simulator's 1000 mV as 3277 counts.
+    int32_t format1 = 0;
+    memcpy(&format1, reinterpret_cast<const char*>(values.data()) + 2048 + 4 * 1, 4);
+    EXPECT_EQ(format1, 3277);
+    EXPECT_DOUBLE_EQ(values[1], format1 * 10000.0 / 2048.0);
+}
+
+// Figures for bench/remote_roundtrip.sh (not run by ctest): the round trip
+// of a plain command through the pipes, and the forwarded-sample stream
+// beside a recording of the demonstration table.
+TEST(RemoteE2E, DISABLED_RoundTripBench) {
+    Session session;
+    DWORD code = 0;
+    const std::string out = session.Run("IT\nbench 10000 GS\nSS\nwait 10\nST\nRL\n",
+                                        "RecordToDisk=YES\r\nMonitorData=YES\r\nNumberToMonitor=2\r\n"
+                                        "FirstDisplayChannel=1\r\nSecondDisplayChannel=2\r\n",
+                                        &code);
+    std::vector<std::string> bench = Lines(out, "BENCH ");
+    ASSERT_EQ(bench.size(), 1u) << out;
+    printf("%s\n", bench[0].c_str());
+    EXPECT_NE(bench[0].find("replies 10000, lost 0"), std::string::npos);
+    const size_t transfers = RawSequences(session.raw, 1).size();
+    std::vector<std::string> done = Lines(out, "DONE ");
+    ASSERT_EQ(done.size(), 1u) << out;
+    unsigned failed = 0;
+    unsigned long long messages = 0, bytes = 0;
+    sscanf(done[0].c_str(), "DONE commands failed %u, sample messages %llu (%llu bytes)", &failed, &messages,
+           &bytes);
+    printf("FORWARDED %llu messages (%llu bytes) for %u recorded transfers in 10 s\n", messages, bytes,
+           static_cast<unsigned>(transfers));
+    EXPECT_EQ(code, 0u);
+    EXPECT_GE(messages, transfers) << "the forwarded stream fell behind the recording";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 5) {
+        fprintf(stderr, "usage: remote_e2e_test Zd418.exe gpib-32.dll Q90ui.dll q90ctl.exe\n");
+        return 2;
+    }
+    g_exe = argv[1];
+    g_gpib = argv[2];
+    g_q90ui = argv[3];
+    g_q90ctl = argv[4];
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    CopyFileA(WindowsPath(std::string(ZD418_CONFIG_DIR) + "/Q90CARD.ini").c_str(),
+              (std::string(windows) + "\\Q90CARD.ini").c_str(), TRUE);
+    return RUN_ALL_TESTS();
+}
