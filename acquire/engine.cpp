@@ -240,6 +240,27 @@ bool EvaluateInputs(const uint8_t* bytes) {
     return false;
 }
 
+// Starts the stopped DDS again and uploads; the next block step initialises
+// as after a start, but the recording goes on.  1 normally (also when
+// sampling had to end), 0 when the upload command failed.
+int32_t RestartDds() {
+    const bool started = SendDds("M0 1,1");
+    nDDSRunning = 1;
+    if (!started || !CheckDDSResponse()) {
+        Report("DDS could not be restarted", "DDS Start Error", 21);
+        EndSampling();
+        return 1;
+    }
+    if (!SendDds("U")) {
+        Report("DDS Upload Command Failed In Start Module", "", 18);
+        EndSampling();
+        return 0;
+    }
+    sEngine.RecoveryRestart = true;
+    nNoTransferOutstanding = 1;
+    return 1;
+}
+
 // The DDS lost the sync word or overflowed: stop it and start it again.  0
 // when sampling cannot go on.
 int32_t BlockErrorRecovery(bool syncMissing) {
@@ -255,19 +276,7 @@ int32_t BlockErrorRecovery(bool syncMissing) {
         EndSampling();
         return 1;
     }
-    if (!SendDds("M0 1,1") || (nDDSRunning = 1, !CheckDDSResponse())) {
-        Report("DDS could not be restarted", "DDS Start Error", 21);
-        EndSampling();
-        return 1;
-    }
-    if (!SendDds("U")) {
-        Report("DDS Upload Command Failed In Start Module", "", 18);
-        EndSampling();
-        return 0;
-    }
-    sEngine.RecoveryRestart = true;
-    nNoTransferOutstanding = 1;
-    return 1;
+    return RestartDds();
 }
 
 // The transfer never came: abort the read, stop the DDS and start it again.
@@ -279,21 +288,7 @@ int32_t TimeoutRecovery() {
         Report("DDS could not be stopped", "Sending an Interface Clear Please Wait", 17);
         PlatformSleep(10000);
     }
-    bool started = SendDds("M0 1,1");
-    nDDSRunning = 1;
-    if (!started || !CheckDDSResponse()) {
-        Report("DDS could not be restarted", "DDS Start Error", 21);
-        EndSampling();
-        return 1;
-    }
-    if (!SendDds("U")) {
-        Report("DDS Upload Command Failed In Start Module", "", 18);
-        EndSampling();
-        return 0;
-    }
-    sEngine.RecoveryRestart = true;
-    nNoTransferOutstanding = 1;
-    return 1;
+    return RestartDds();
 }
 
 // Runs one completed transfer.  Returns 1 to go on collecting, 0 or 2 to end
