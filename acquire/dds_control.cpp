@@ -17,14 +17,8 @@ TransferLayout sTransferLayout = {};
 
 namespace {
 
-// A failure of the start: the box, or the status line while remote-controlled.
-int32_t Fail(const char* text, int32_t code) {
-    if (bRemoteControlled)
-        ReportStatus(-1, code);
-    else
-        PlatformMessageBox(text, "", MB_OK_);
-    return 0;
-}
+// A failure of the start: the box without caption, or the status line.
+int32_t Fail(const char* text, int32_t code) { return ReportFailure(text, "", MB_OK_, code); }
 
 bool SendFailed(const char* text) {
     Send(kGpibBoard, kDdsAddress, text, static_cast<int32_t>(strlen(text)), kNLend);
@@ -57,14 +51,9 @@ void ClearNewData() {
 
 int32_t StartDDS() {
     TransferLayout layout;
-    if (!DownloadedTransferLayout(&layout)) {
-        if (bRemoteControlled)
-            ReportStatus(-1, 31);
-        else
-            PlatformMessageBox("You Have Not Properly Downloaded A ScanList Please Do So First",
-                               "Potential Fatal Error", MB_OK_);
-        return 0;
-    }
+    if (!DownloadedTransferLayout(&layout))
+        return ReportFailure("You Have Not Properly Downloaded A ScanList Please Do So First",
+                             "Potential Fatal Error", MB_OK_, 31);
     if (bSimulator) {
         sTransferLayout = layout;
         nDDSRunning = 1;

@@ -46,24 +46,7 @@ constexpr uint32_t kRemoteForwardBit = 0x8;
 uint16_t* Buffer(uint32_t index) { return index == 0 ? lpucNewData0 : lpucNewData1; }
 
 // A failure of the engine: the box, or the status line while remote-controlled.
-void Report(const char* text, const char* caption, int32_t code) {
-    if (bRemoteControlled)
-        ReportStatus(-1, code);
-    else
-        PlatformMessageBox(text, caption, MB_OK_);
-}
-
-// The raw file failed: the operator sees which file; a supervisor finds the
-// failure bit with error 1 in the next status word.
-void ReportRawFileFailure(const char* what) {
-    if (bRemoteControlled) {
-        dwRemoteStatus |= 0x80000000u | (1u << 16);
-        return;
-    }
-    char text[400];
-    snprintf(text, sizeof text, "%s%s", what, RawFileName());
-    PlatformMessageBox(text, "Recording Error", MB_OK_);
-}
+void Report(const char* text, const char* caption, int32_t code) { ReportFailure(text, caption, MB_OK_, code); }
 
 int16_t SampleAt(const uint8_t* bytes, uint32_t offset) {
     return static_cast<int16_t>(static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8)));
@@ -387,7 +370,7 @@ int32_t TransferStep() {
             memcpy(bytes + 4, text, sizeof text);
         }
         if (!AppendTransfer(bytes, sEngine.TransferBytes)) {
-            ReportRawFileFailure("Could Not Write The Raw Data File ");
+            ReportRawFileFailure(kRawFileWriteFailed);
             SendPanelMessage(kPanelRecordingStopped);
             return 2;
         }
@@ -428,7 +411,7 @@ int32_t StartRecording() {
     memset(sEngine.OutputEventFired, 0, sizeof sEngine.OutputEventFired);
     CloseRawFile();
     if (!OpenRawFile(bAppendMode)) {
-        ReportRawFileFailure("Could Not Open The Raw Data File ");
+        ReportRawFileFailure(kRawFileOpenFailed);
         return 0;
     }
     bRecording = true;

@@ -182,9 +182,7 @@ void PanelRecord() {
         nDDSRunning = 1;
         bRecording = true;
     } else if (!OpenRawFile(bAppendMode)) {
-        char text[400];
-        snprintf(text, sizeof text, "Could Not Open The Raw Data File %s", RawFileName());
-        PlatformMessageBox(text, "Recording Error", MB_OK_);
+        ReportRawFileFailure(kRawFileOpenFailed);
         ok = 0;
     } else {
         bRecording = true;

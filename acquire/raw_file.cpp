@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/app_state.h"
 #include "base/data_file_name.h"
+#include "platform/platform.h"
 #include "testmodel/system_settings.h"
 
 namespace {
@@ -61,3 +63,13 @@ bool RawFileIsOpen() { return g_raw != nullptr; }
 const char* RawFileName() { return g_rawName; }
 
 uint32_t RawTransfersWritten() { return g_written; }
+
+void ReportRawFileFailure(const char* what) {
+    if (bRemoteControlled) {
+        dwRemoteStatus |= 0x80000000u | (1u << 16);
+        return;
+    }
+    char text[400];
+    snprintf(text, sizeof text, "%s%s", what, g_rawName);
+    PlatformMessageBox(text, "Recording Error", MB_OK_);
+}

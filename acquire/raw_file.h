@@ -33,3 +33,10 @@ bool RawFileIsOpen();
 const char* RawFileName();
 // Transfers written since the last open.
 uint32_t RawTransfersWritten();
+
+// What failed, ahead of the file's name in the report.
+constexpr const char* kRawFileOpenFailed = "Could Not Open The Raw Data File ";
+constexpr const char* kRawFileWriteFailed = "Could Not Write The Raw Data File ";
+// The raw file failed: the operator sees which file; a supervisor finds the
+// failure bit with error 1 in the next status word.
+void ReportRawFileFailure(const char* what);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/app_state.h"
+
 PlatformPipe hErrorPipe = 0;
 
 int32_t FormatStatusLine(int32_t channel, int32_t code, char* line, int32_t size) {
@@ -43,4 +45,13 @@ int32_t ShowProblem(uint32_t stringId, const char* append) {
     }
     return PlatformMessageBox(text, "There Is A Problem With The Last Action",
                               MB_OK_ | MB_ICONEXCLAMATION_, true);
+}
+
+int32_t ReportFailure(const char* text, const char* caption, uint32_t style, int32_t code,
+                      int32_t channel) {
+    if (bRemoteControlled)
+        ReportStatus(channel, code);
+    else
+        PlatformMessageBox(text, caption, style);
+    return 0;
 }

@@ -21,6 +21,12 @@ int32_t FormatStatusLine(int32_t channel, int32_t code, char* line, int32_t size
 // Writes the status line to the error pipe; the write is not checked.  Returns 1.
 int32_t ReportStatus(int32_t channel, int32_t code);
 
+// A failure of an operation: while remote-controlled the status line of
+// `code` (for `channel`, -1 = none), otherwise the message box `text` with
+// `caption` and `style`.  Returns 0, the failure result of its callers.
+int32_t ReportFailure(const char* text, const char* caption, uint32_t style, int32_t code,
+                      int32_t channel = -1);
+
 // Beep, then a message box without owner: string `stringId` followed by
 // `append` (may be null), caption "There Is A Problem With The Last Action".
 int32_t ShowProblem(uint32_t stringId, const char* append);

@@ -27,12 +27,8 @@ bool ValidChannel(int32_t channel) { return channel >= 0 && channel < kChannels;
 
 // The library cannot be reached: say so and mark the remote status.
 void ReportLibraryMissing(const char* text) {
-    if (bRemoteControlled) {
-        ReportStatus(-1, kStatusLibraryNotLoaded);
-        dwRemoteStatus |= kRemoteChannelFailure;
-    } else {
-        PlatformMessageBox(text, "Q90 Library", MB_OK_ | MB_ICONEXCLAMATION_);
-    }
+    ReportFailure(text, "Q90 Library", MB_OK_ | MB_ICONEXCLAMATION_, kStatusLibraryNotLoaded);
+    if (bRemoteControlled) dwRemoteStatus |= kRemoteChannelFailure;
 }
 
 std::string LibraryErrorText() {

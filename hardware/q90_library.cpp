@@ -12,11 +12,7 @@ namespace {
 constexpr int32_t kStatusLibraryNotLoaded = 15;
 
 void ReportLibraryProblem(const char* text) {
-    if (bRemoteControlled) {
-        ReportStatus(-1, kStatusLibraryNotLoaded);
-        return;
-    }
-    PlatformMessageBox(text, "Q90 Library", MB_OK_ | MB_ICONEXCLAMATION_);
+    ReportFailure(text, "Q90 Library", MB_OK_ | MB_ICONEXCLAMATION_, kStatusLibraryNotLoaded);
 }
 
 // The entry's address, looked up at each use; null after the problem was

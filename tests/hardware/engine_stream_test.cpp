@@ -23,21 +23,13 @@
 #include "acquire/raw_file.h"
 #include "acquire/scan_map.h"
 #include "scanlist/scan_table.h"
+#include "raw_file_check.h"
 #include "sim_fixture.h"
 #include "testmodel/model.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/system_settings.h"
 
 namespace {
-
-std::vector<uint8_t> ReadBytes(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-uint16_t Word(const std::vector<uint8_t>& bytes, size_t offset) {
-    return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
 
 // Eight channels, every one in each of 32 blocks: 256 positions, 264 words a
 // scan; at 2000 blocks/s a transfer is cut to about one second of scans.
@@ -100,18 +92,7 @@ class EngineStream : public SimTest {
     }
 
     // The transfers of the raw file, by the sequence number in their header.
-    std::vector<uint32_t> FileSequences() {
-        std::vector<uint8_t> bytes = ReadBytes(RawPath());
-        const uint32_t size = sTransferLayout.TransferBytes;
-        EXPECT_GT(size, 0u);
-        EXPECT_EQ(bytes.size() % size, 0u) << "a partial transfer in the file";
-        std::vector<uint32_t> sequences;
-        for (size_t t = 0; t + size <= bytes.size(); t += size) {
-            EXPECT_EQ(Word(bytes, t), 0xFE6B) << "transfer at " << t;
-            sequences.push_back(Word(bytes, t + 2));
-        }
-        return sequences;
-    }
+    std::vector<uint32_t> FileSequences() { return RawFileSequences(RawPath(), sTransferLayout.TransferBytes); }
 };
 
 TEST_F(EngineStream, RecordingHoldsEveryDeliveredTransferOnceInOrder) {
@@ -130,10 +111,7 @@ TEST_F(EngineStream, RecordingHoldsEveryDeliveredTransferOnceInOrder) {
     EXPECT_EQ(sim.eoipRefusals(), 0u) << "the DDS was addressed while a read was outstanding";
     std::vector<uint32_t> sequences = FileSequences();
     ASSERT_EQ(sequences.size(), 12u);
-    std::vector<sim::Delivery> delivered = sim.Delivered();
-    std::vector<uint32_t> complete;
-    for (const sim::Delivery& d : delivered)
-        if (d.flags & sim::kDeliveredComplete) complete.push_back(d.sequence & 0xFFFF);
+    std::vector<uint32_t> complete = DeliveredSequences(sim.Delivered(), sim::kDeliveredComplete);
     // The transfer collected at Stop is not part of the recording.
     ASSERT_GE(complete.size(), 12u);
     ASSERT_LE(complete.size(), 13u);
@@ -180,12 +158,8 @@ TEST_F(EngineStream, FaultsRestartTheDdsAndLoseOnlyTheFaultyTransfers) {
 
     // Every complete, good transfer the DDS delivered while recording is in
     // the file once, in order; the faulty ones are not.
-    std::vector<uint32_t> good;
-    for (const sim::Delivery& d : sim.Delivered()) {
-        if (!(d.flags & sim::kDeliveredComplete)) continue;
-        if (d.flags & (sim::kDeliveredNoSync | sim::kDeliveredOverflow)) continue;
-        good.push_back(d.sequence & 0xFFFF);
-    }
+    std::vector<uint32_t> good = DeliveredSequences(sim.Delivered(), sim::kDeliveredComplete,
+                                                    sim::kDeliveredNoSync | sim::kDeliveredOverflow);
     std::vector<uint32_t> sequences = FileSequences();
     ASSERT_EQ(sequences.size(), 12u);
     ASSERT_GE(good.size(), 12u);

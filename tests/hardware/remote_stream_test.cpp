@@ -18,6 +18,7 @@
 #include "base/status_report.h"
 #include "network/remote_pipes.h"
 #include "scanlist/scan_table.h"
+#include "raw_file_check.h"
 #include "sim_fixture.h"
 #include "testmodel/model.h"
 #include "testmodel/system_settings.h"
@@ -29,13 +30,6 @@ const char* kTalk = "\\\\.\\PIPE\\RTALK";
 const char* kError = "\\\\.\\PIPE\\RERROR";
 const char* kData = "\\\\.\\PIPE\\RDATA";
 
-std::vector<uint8_t> ReadBytes(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-uint16_t Word(const std::vector<uint8_t>& bytes, size_t offset) {
-    return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
 std::string Status(uint32_t s) { return std::to_string(static_cast<int32_t>(s)); }
 
 const int32_t kChannelsUsed[] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
@@ -129,24 +123,8 @@ class RemoteStream : public SimTest {
     }
 
     // Sequence numbers of the transfers in the raw file.
-    std::vector<uint32_t> FileSequences() {
-        std::vector<uint8_t> bytes = ReadBytes(RawPath());
-        const uint32_t size = sTransferLayout.TransferBytes;
-        EXPECT_GT(size, 0u);
-        EXPECT_EQ(bytes.size() % size, 0u) << "a partial transfer in the file";
-        std::vector<uint32_t> s;
-        for (size_t t = 0; size > 0 && t + size <= bytes.size(); t += size) {
-            EXPECT_EQ(Word(bytes, t), 0xFE6B);
-            s.push_back(Word(bytes, t + 2));
-        }
-        return s;
-    }
-    std::vector<uint32_t> Complete() {
-        std::vector<uint32_t> c;
-        for (const sim::Delivery& d : sim.Delivered())
-            if (d.flags & sim::kDeliveredComplete) c.push_back(d.sequence & 0xFFFF);
-        return c;
-    }
+    std::vector<uint32_t> FileSequences() { return RawFileSequences(RawPath(), sTransferLayout.TransferBytes); }
+    std::vector<uint32_t> Complete() { return DeliveredSequences(sim.Delivered(), sim::kDeliveredComplete); }
 };
 
 TEST_F(RemoteStream, TimedRunRecordsEveryTransferWithEventsAndForwardedSamples) {
