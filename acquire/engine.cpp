@@ -498,8 +498,12 @@ int32_t AcquisitionPump() {
 }
 
 uint32_t AcquisitionBudgetMs(uint32_t now) {
-    if (!nDDSRunning || (!bRecording && !bPreviewing) || bSimulator) return 0xFFFFFFFFu;
-    if (bClientMode || nNoTransferOutstanding) return 0;
+    if (!nDDSRunning || (!bRecording && !bPreviewing)) return 0xFFFFFFFFu;
+    // Mailslots cannot wake the message loop: a client polls them, at the
+    // rate a server sends, without spinning a core.
+    if (bClientMode) return kClientPollMs;
+    if (bSimulator) return 0xFFFFFFFFu;
+    if (nNoTransferOutstanding) return 0;
     const int32_t toCollect = static_cast<int32_t>(dwLastBlockStart + dwWaitThreshold - now);
     const int32_t toCvt = static_cast<int32_t>(sEngine.LastCvtUpdate + 21 - now);
     const int32_t wait = std::min(toCollect + 1, toCvt);

@@ -69,6 +69,8 @@ extern char szRunAndPoint[128];
 // DDS is running and the pump is not already active.
 int32_t AcquisitionPump();
 // How long the loop may sleep before the pump has work (0xFFFFFFFF: none).
+// A client station polls its mailslots every kClientPollMs.
+constexpr uint32_t kClientPollMs = 10;
 uint32_t AcquisitionBudgetMs(uint32_t now);
 
 // One step of the engine; 1 normally, 0 when a restart failed at its upload

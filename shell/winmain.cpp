@@ -31,6 +31,12 @@ HWND hwndCancel = nullptr;
 HWND hwndTools = nullptr;
 HWND hwndWait = nullptr;
 
+// Where a tool attached to a running station (a debugger, the CVT sharing
+// test) finds the current value table without symbols: the address of
+// lpCVT under an exported name.
+extern "C" __declspec(dllexport) CVT** zd418CurrentValueTable;
+CVT** zd418CurrentValueTable = &lpCVT;
+
 namespace {
 
 const char kTwoInstances[] = "You Should Not Run Two Instances Of Morva";

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "base/app_state.h"
+#include "acquire/engine.h"
+#include "hardware/gpib_access.h"
 #include "network/cvt_slices.h"
 #include "platform/fake/fake_platform.h"
 #include "testmodel/model.h"
@@ -154,3 +156,23 @@ TEST_F(CvtSharing, ServerInformationSetsBothBaseNames) {
 }
 
 }  // namespace
+
+// A client has no transfer to wait for and mailslots cannot wake the message
+// loop: it polls at a steady pace, neither spinning a core nor sleeping
+// through the server's slices, also when it runs without a front end.
+TEST_F(CvtSharing, ClientPollsItsMailslotsAtASteadyPace) {
+    nDDSRunning = 1;
+    bPreviewing = true;
+    for (bool simulator : {false, true}) {
+        bSimulator = simulator;
+        bClientMode = true;
+        EXPECT_EQ(AcquisitionBudgetMs(1000), kClientPollMs) << "simulator " << simulator;
+        bClientMode = false;
+        if (simulator) EXPECT_EQ(AcquisitionBudgetMs(1000), 0xFFFFFFFFu);
+    }
+    bPreviewing = false;
+    bClientMode = true;
+    EXPECT_EQ(AcquisitionBudgetMs(1000), 0xFFFFFFFFu) << "not sampling: nothing to poll";
+    nDDSRunning = 0;
+    bSimulator = bClientMode = false;
+}
