@@ -8,6 +8,7 @@
 #include "acquire/engine.h"
 #include "acquire/panel_rules.h"
 #include "base/app_state.h"
+#include "outputs/outputs_dlg.h"
 #include "scanlist/scan_table.h"
 #include "testmodel/system_settings.h"
 #include "shell/frame_globals.h"
@@ -121,6 +122,7 @@ void SendToPanel(uint32_t message) {
         SendMessageA(hwndControl, message, 0, 0);
     else
         PanelNotification(message);
+    if (message == kPanelInputsChanged) UpdateDigitalInputWindow(hwndMDIClient);
 }
 
 void Redraw(HWND hwnd) {

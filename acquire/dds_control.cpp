@@ -5,7 +5,6 @@
 
 #include "acquire/engine.h"
 #include "base/app_state.h"
-#include "base/pending_parts.h"
 #include "base/status_report.h"
 #include "hardware/gpib_access.h"
 #include "platform/platform.h"

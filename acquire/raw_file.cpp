@@ -6,6 +6,7 @@
 #include "base/app_state.h"
 #include "base/data_file_name.h"
 #include "platform/platform.h"
+#include "testmodel/model.h"
 #include "testmodel/system_settings.h"
 
 namespace {
@@ -22,6 +23,9 @@ int32_t OpenRawFileNamed(const char* name, bool append) {
     snprintf(g_rawName, sizeof g_rawName, "%s", name);
     g_written = 0;
     g_raw = fopen(name, append ? "a+b" : "w+b");
+    // New data in the recording: quick plots prepared from the old one no
+    // longer cover it.
+    if (g_raw != nullptr && lpQuickPlots != nullptr) lpQuickPlots->Prepared = 0;
     return g_raw != nullptr ? 1 : 0;
 }
 

@@ -11,12 +11,12 @@
 #include "acquire/scan_map.h"
 #include "base/app_state.h"
 #include "base/data_file_name.h"
-#include "base/pending_parts.h"
 #include "base/status_report.h"
 #include "hardware/channel_download.h"
 #include "hardware/gpib_access.h"
 #include "hardware/q90_library.h"
 #include "network/remote_pipes.h"
+#include "outputs/dac_outputs.h"
 #include "platform/platform.h"
 #include "scanlist/scan_table.h"
 #include "testmodel/lifecycle.h"
@@ -139,7 +139,7 @@ int32_t NewestWord(int32_t channel) {
 }
 
 // The DAC set-up of the run; 1 done, 0 failed (reported as code 36 and
-// error 14), kNotAvailable while the DAC outputs are not built.
+// error 14).
 int32_t SetUpDacs() {
     const int32_t r = SetupRemoteDacs(&sRemote.Operation);
     if (r == 0) {
@@ -152,6 +152,7 @@ int32_t SetUpDacs() {
 void AutobalanceRemote() {
     if (lpProgScanList == nullptr || lpsChannelParams == nullptr) return;
     bool done[kChannels] = {};
+    bool allBalanced = true;
     const uint32_t used = UsedScanEntries();
     for (uint32_t p = 0; p < used; ++p) {
         const uint32_t c = lpProgScanList->Entry[p].CHANNEL;
@@ -159,8 +160,10 @@ void AutobalanceRemote() {
         done[c] = true;
         const uint32_t type = lpsChannelParams->CARDTYPE[c];
         const bool balances = type == 4 || type == 5 || type == 7 || type == 8 || type == 9;
-        if (balances && lpsChannelParams->AUTOBALANCEENABLE[c]) AutobalanceChannel(static_cast<int32_t>(c));
+        if (balances && lpsChannelParams->AUTOBALANCEENABLE[c] && !AutobalanceChannel(static_cast<int32_t>(c)))
+            allBalanced = false;
     }
+    if (allBalanced) ReportStatus(-1, kStatusChannelsAutobalanced);
 }
 
 // "RZ" and a broken command pipe: close, show the cancel window, reconnect.
@@ -297,7 +300,12 @@ void PerformRemoteCommand(const RemoteCommand& command) {
         dwRemoteStatus |= kRemoteSamplingBit;
         ResetEdgeStates();
         UpdateStartTriggerMasks();
-        BuildScanMap();
+        {
+            // The map describes the raw file, so it goes beside it: the
+            // operation file's test, not whichever test the program has open.
+            char mapName[260];
+            BuildScanMapTo(DataFileName(sRemote.TestFile, ".map", mapName, sizeof mapName) ? mapName : nullptr);
+        }
         if (dwRemoteStatus & kRemoteRecordBit) {
             if (OpenRemoteRawFile())
                 bRecording = true;
@@ -319,9 +327,7 @@ void PerformRemoteCommand(const RemoteCommand& command) {
     case kCmdMD: dwRemoteStatus |= kRemoteForwardBit; break;
     case kCmdDM: dwRemoteStatus &= ~kRemoteForwardBit; break;
     case kCmdGS: break;
-    case kCmdUW:
-        if (SetUpDacs() == kNotAvailable) SetError(kRemoteUnknown);
-        break;
+    case kCmdUW: SetUpDacs(); break;
     case kCmdRL:
     case kCmdRZ:
         if (Sampling()) StopRemoteSampling();

@@ -9,9 +9,12 @@
 #include <string>
 
 #include "base/app_state.h"
+#include "calibration/calibration_dlg.h"
 #include "channels/channel_ids.h"
 #include "channels/channel_rules.h"
+#include "displays/quick_plot_wnd.h"
 #include "hardware/channel_download.h"
+#include "outputs/outputs_dlg.h"
 #include "platform/platform.h"
 #include "scanlist/scan_table.h"
 #include "shell/shell_rules.h"
@@ -76,6 +79,7 @@ void Fill(HWND dlg) {
     Show(dlg, IDC_CP_DIGITAL, v.DigitalButton);
     Show(dlg, IDC_CP_DAC, v.DacButton);
     Show(dlg, IDC_CP_MODULES, CardClassOfType(p.CARDTYPE[c]) == CardClass::FiveB);
+    Show(dlg, IDC_CP_MODULEVALUES, CardClassOfType(p.CARDTYPE[c]) == CardClass::FiveB);
 
     FillList(dlg, IDC_CP_GAIN, p.GainList[c], kGainOptions, p.GAIN[c], false);
     FillList(dlg, IDC_CP_FILTER, p.FilterList[c], kFilterOptions, p.FILTER[c], true);
@@ -252,15 +256,28 @@ INT_PTR CALLBACK ChannelParametersDlg(HWND dlg, UINT message, WPARAM wParam, LPA
         case IDC_CP_MODULES:
             DialogBoxParamA(GetModuleHandleA(nullptr), "5BSETUP", dlg, FiveBDlg, static_cast<LPARAM>(c));
             break;
-        case IDC_CP_CALIBRATION:
-        case IDC_CP_DIGITAL:
-        case IDC_CP_DAC:
-        case IDC_CP_QUICKPLOT:
-            // The calibration, output and quick-plot dialogs are other parts of
-            // the program, not built yet: say so rather than do nothing.
-            MessageBoxA(dlg, "This Function Is Not Available In This Version", "Channel Parameters",
-                        MB_OK | MB_ICONINFORMATION);
+        case IDC_CP_MODULEVALUES:
+            OpenFiveBWindow();
             return TRUE;
+        case IDC_CP_CALIBRATION:
+            OpenCalibrationStates(dlg, c);
+            Fill(dlg);
+            return TRUE;
+        case IDC_CP_DIGITAL:
+            OpenDigitalOutputSetup(dlg);
+            return TRUE;
+        case IDC_CP_DAC:
+            OpenSetupM21(dlg);
+            return TRUE;
+        case IDC_CP_QUICKPLOT: {
+            // Beside the dialog, on the side with more room.
+            RECT r;
+            GetWindowRect(dlg, &r);
+            const int width = 320, height = 200;
+            const int x = r.right + width <= GetSystemMetrics(SM_CXSCREEN) ? r.right : r.left - width;
+            OpenQuickPlot(GetParent(dlg), c, x > 0 ? x : 0, r.top, width, height);
+            return TRUE;
+        }
         case IDOK:
             // Enter in a field stores it, as leaving the field does.
             FieldDone(dlg, GetDlgCtrlID(GetFocus()));

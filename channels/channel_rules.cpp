@@ -205,7 +205,8 @@ int32_t SelectChannelOption(int32_t channel, OptionList list, int32_t index) {
         break;
     }
     case OptionList::Filter:
-        if (index >= kFilterOptions) return 0;
+        // A negative entry marks a place where the card type has no filter.
+        if (index >= kFilterOptions || p->FilterList[channel][index] < 0) return 0;
         p->FILTER[channel] = p->FilterList[channel][index];
         break;
     case OptionList::Voltage:

@@ -6,7 +6,6 @@
 
 #include "base/app_state.h"
 #include "base/channel_gain.h"
-#include "base/pending_parts.h"
 #include "channels/channel_rules.h"
 #include "platform/platform.h"
 #include "scanlist/scan_table.h"
@@ -121,5 +120,22 @@ void RefreshFiveBValues(const uint8_t* transfer, uint32_t scanOffset, uint32_t t
         if (at + 2 > transferBytes) continue;
         int16_t sample = static_cast<int16_t>(transfer[at] | (transfer[at + 1] << 8));
         dFiveBValues[m] = FiveBModuleValue(nFiveBPrimaryChannel, m, sample);
+    }
+}
+
+int32_t FirstFiveBChannel() {
+    int32_t list[kChannels];
+    return FiveBChannelList(list) > 0 ? list[0] : 0;
+}
+
+void FiveBWindowRows(FiveBWindowRow rows[kFiveBModules]) {
+    const int32_t c = nFiveBPrimaryChannel;
+    for (int m = 0; m < kFiveBModules; ++m) {
+        rows[m] = FiveBWindowRow();
+        if (!ValidChannel(c)) continue;
+        const FiveBModule& b = lpsChannelParams->FiveB;
+        rows[m].Name.assign(b.NAME[c][m], strnlen(b.NAME[c][m], sizeof b.NAME[c][m]));
+        rows[m].Units.assign(b.UNITS[c][m], strnlen(b.UNITS[c][m], sizeof b.UNITS[c][m]));
+        if (nFiveBOffsets[m] >= 0) rows[m].Value = FourDecimals(dFiveBValues[m]);
     }
 }

@@ -49,7 +49,24 @@ std::string FiveBWindowTitle(int32_t channel);
 extern int32_t nFiveBPrimaryChannel;
 extern int32_t nFiveBOffsets[kFiveBModules];
 // The latest engineering value of each module of the primary channel, kept
-// by the acquisition engine (RefreshFiveBValues, base/pending_parts.h).
+// by the acquisition engine (RefreshFiveBValues).
 extern double dFiveBValues[kFiveBModules];
+// The 16 module values of the chosen 5B channel from scan `scanOffset` of the
+// newest transfer (`transferBytes` long).
+void RefreshFiveBValues(const uint8_t* transfer, uint32_t scanOffset, uint32_t transferBytes);
 // Makes `channel` the primary channel: its offsets computed, values cleared.
 void SelectFiveBPrimary(int32_t channel);
+
+// ---- the module window ------------------------------------------------------------------------
+// The channel the module window starts with: the first 5B channel, channel 0
+// when the test has none.
+int32_t FirstFiveBChannel();
+// One row of the module window for module m of the primary channel: its
+// name, its latest value with 4 decimals (empty for a module without a
+// position in the scan table, which has no value) and its units.
+struct FiveBWindowRow {
+    std::string Name;
+    std::string Value;
+    std::string Units;
+};
+void FiveBWindowRows(FiveBWindowRow rows[kFiveBModules]);

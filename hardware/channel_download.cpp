@@ -66,6 +66,36 @@ int32_t ScannedChannelList(int32_t* channels) {
     return count;
 }
 
+ChannelDownloadProgress g_progress = nullptr;
+
+// The library sets up every channel of the list it is given.  Handing it one
+// scanned channel at a time, in the channel order it keeps itself, lets the
+// wait window show each channel and the program repaint between them; the
+// report collects every channel's failure.  1 when every call succeeded.
+int32_t SetupScannedChannels(ChannelSetupReport* report) {
+    static ProgScanList single;
+    int32_t first[kChannels];
+    for (int32_t c = 0; c < kChannels; ++c) first[c] = -1;
+    uint32_t used = lpProgScanList->EntryCount;
+    if (used > kScanPositions) used = kScanPositions;
+    for (uint32_t p = used; p-- > 0;) {
+        uint32_t c = lpProgScanList->Entry[p].CHANNEL;
+        if (c < static_cast<uint32_t>(kChannels)) first[c] = static_cast<int32_t>(p);
+    }
+    single.EntryCount = 1;
+    single.BlockCount = lpProgScanList->BlockCount;
+    single.Reserved[0] = lpProgScanList->Reserved[0];
+    single.Reserved[1] = lpProgScanList->Reserved[1];
+    int32_t done = 1;
+    for (int32_t c = 0; c < kChannels; ++c) {
+        if (first[c] < 0) continue;
+        if (g_progress != nullptr) g_progress(c);
+        single.Entry[0] = lpProgScanList->Entry[first[c]];
+        if (Q90NewSetupChannels(lpsChannelParams, &single, report) == 0) done = 0;
+    }
+    return done;
+}
+
 std::string Format(const char* format, double value) {
     char text[64];
     snprintf(text, sizeof text, format, value);
@@ -140,7 +170,8 @@ int32_t DownloadScannedChannels() {
         report.ErrorBit[c] = 0;
     }
     PlatformBeginWaitCursor();
-    int32_t done = Q90NewSetupChannels(lpsChannelParams, lpProgScanList, &report);
+    const int32_t done = SetupScannedChannels(&report);
+    if (g_progress != nullptr) g_progress(-1);
     PlatformEndWaitCursor();
 
     // The log is rewritten either way, so an old list of failures never
@@ -169,6 +200,8 @@ int32_t DownloadScannedChannels() {
 }
 
 int32_t DownloadChannelSettings() { return DownloadScannedChannels(); }
+
+void SetChannelDownloadProgress(ChannelDownloadProgress progress) { g_progress = progress; }
 
 int32_t DownloadChannel(int32_t channel) {
     if (bSimulator) return 1;

@@ -17,6 +17,8 @@
 constexpr uint32_t kRemoteChannelFailure = 0x800F0000u;  // a download or the library failed
 constexpr uint32_t kRemoteChannelsNotSetUp = 0x40000000u;  // cleared by a good download
 constexpr uint32_t kRemoteSelectFailure = 0xC0000000u;  // a channel could not be selected
+// Status code of an autobalance in which every channel balanced.
+constexpr int32_t kStatusChannelsAutobalanced = 27;
 
 // ---- texts of the setup log ------------------------------------------------------------
 // "Channel Selection " ... "Gain Selection " for stages 0-6, "" otherwise.
@@ -31,13 +33,18 @@ std::string SetupLogText(const ChannelSetupReport& report, const ChannelParams& 
 bool ChannelSetupLogPath(char* path, uint32_t size);
 
 // ---- downloads ----------------------------------------------------------------------------
-// All scanned channels in one library call, the setup log rewritten (empty
-// when every channel took its settings).  A channel that refuses is listed by
-// channel, stage and error; the others still get their settings.  1 when all
-// were set up.
+// All scanned channels, the setup log rewritten (empty when every channel
+// took its settings).  A channel that refuses is listed by channel, stage and
+// error; the others still get their settings.  1 when all were set up.
 int32_t DownloadScannedChannels();
 // What the recording start and the menu call: DownloadScannedChannels.
 int32_t DownloadChannelSettings();
+// The wait window's progress during a download of the scanned channels:
+// called with each channel just before it is set up (ascending), then with
+// -1 when the download has ended.  The window code behind it keeps the
+// program's windows painting.  Null (the default) shows nothing.
+using ChannelDownloadProgress = void (*)(int32_t channel);
+void SetChannelDownloadProgress(ChannelDownloadProgress progress);
 // One channel (the channel dialog's Download Channel).  1 when set up.
 int32_t DownloadChannel(int32_t channel);
 

@@ -10,7 +10,6 @@
 #include "hardware/q90_library.h"
 #include "platform/platform.h"
 #include "base/app_state.h"
-#include "base/pending_parts.h"
 #include "base/status_report.h"
 #include "testmodel/system_settings.h"
 

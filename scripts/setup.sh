@@ -12,6 +12,8 @@ PACKAGES=(
   xvfb xauth x11-utils imagemagick
   unixodbc unixodbc-dev libsqliteodbc sqlite3
   g++-powerpc-linux-gnu qemu-user
+  cups printer-driver-cups-pdf poppler-utils
+  libhdf5-dev python3-h5py
 )
 
 missing=()

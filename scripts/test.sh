@@ -38,6 +38,8 @@ win64() {
   ensure_prefix "$root/build/wineprefix"
   # The card types of a first run: without them every test load asks about each channel.
   cp config/Q90CARD.ini "$WINEPREFIX/drive_c/windows/Q90CARD.ini"
+  # The PDF print queue the printing tests print to (cupsd and cups-pdf).
+  bash scripts/print_queue.sh start >/dev/null || echo "test.sh: no print queue; the printing test will say why"
   # The program's windows need a display: a private X server for the run.
   xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset win64
   local rc=$?

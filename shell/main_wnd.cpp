@@ -14,15 +14,21 @@
 #include "shell/frame_globals.h"
 #include "hardware/gpib_access.h"
 #include "network/remote_control_wnd.h"
+#include "outputs/dac_outputs.h"
+#include "outputs/outputs_dlg.h"
+#include "calibration/calibration_dlg.h"
 #include "channels/channel_dlg.h"
+#include "displays/display_wnd.h"
 #include "scanlist/scan_list_dlg.h"
+#include "export/export_dlg.h"
 #include "scanlist/scan_table.h"
-#include "base/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "base/status_report.h"
 #include "testmodel/system_settings.h"
 #include "testmodel/lifecycle.h"
 #include "testmodel/model.h"
+#include "displays/quick_plot_wnd.h"
+#include "print/batch_print_wnd.h"
 
 namespace {
 
@@ -126,13 +132,12 @@ void Autobalance() {
     PlatformEndWaitCursor();
     switch (result) {
     case AutobalanceResult::Balanced:
-        MessageBoxA(hwndFrame, "Channels Autobalanced Properly", "Autobalance Success", MB_OK);
+        MessageBoxA(hwndFrame, "Channels Autobalanced Properly", "Autobalance Success",
+                    MB_OK | MB_ICONINFORMATION);
         break;
     case AutobalanceResult::Failed:
-        MessageBoxA(hwndFrame, failures.c_str(), "These Channels Failed To Autobalance", MB_OK);
-        break;
-    case AutobalanceResult::NotAvailable:
-        NotAvailable(IDM_AUTOBALANCE);
+        MessageBoxA(hwndFrame, failures.c_str(), "These Channels Failed To Autobalance",
+                    MB_OK | MB_ICONINFORMATION);
         break;
     }
 }
@@ -142,10 +147,6 @@ void AnalysisProgram(HWND hwnd) {
     case AnalysisFiles::Failed:
         MessageBoxA(hwnd, "Could Not Save Test Information In Morva Format",
                     "Data File (.RAW) or (.DAT) may not Exist", MB_OK | MB_ICONEXCLAMATION);
-        return;
-    case AnalysisFiles::NotAvailable:
-        // Started without its file set the program would show stale data.
-        NotAvailable(IDM_ANALYSIS);
         return;
     case AnalysisFiles::Written:
     case AnalysisFiles::Skipped:
@@ -225,6 +226,18 @@ void FrameCommand(HWND hwnd, int id) {
     case IDM_ANALYSIS:
         AnalysisProgram(hwnd);
         break;
+    case IDM_ASCIIFILE:
+        OpenGenerateAscii(hwnd);
+        break;
+    case IDM_DADISPFILES:
+        OpenGenerateDaDisp(hwnd);
+        break;
+    case IDM_DATAWIZARD:
+        OpenDataWizard(hwnd);
+        break;
+    case IDM_EDITDATAFILE:
+        OpenEditDataFile(hwnd);
+        break;
     case IDM_MATLAB:
         StartProgram(szMatlabPath, "Could Not Program", "Problem Executing User Program");
         break;
@@ -283,6 +296,9 @@ void FrameCommand(HWND hwnd, int id) {
     case IDM_SAVESCREENAS:
         SaveScreen(true);
         break;
+    case IDM_OPENSCREEN:
+        OpenScreenCommand(hwnd);
+        break;
     case IDM_SERVEDATA:
         bServeData = !bServeData;
         CheckItem(IDM_SERVEDATA, bServeData);
@@ -310,6 +326,21 @@ void FrameCommand(HWND hwnd, int id) {
     case IDM_AUTOBALANCE:
         Autobalance();
         break;
+    case IDM_CALSTATES:
+        OpenCalibrationStates(hwnd, nSelectedChannel >= 0 && nSelectedChannel < kChannels ? nSelectedChannel : 0);
+        break;
+    case IDM_CALIBRATE:
+        OpenCalibrateChannels(hwnd);
+        break;
+    case IDM_EXTERNALCOMMANDS:
+        OpenExternalCommands(hwnd);
+        break;
+    case IDM_DEFINEPROCEDURE:
+        OpenCalibrationProcedures(hwnd);
+        break;
+    case IDM_PERFORMPROCEDURE:
+        OpenPerformProcedure(hwnd);
+        break;
     case IDM_CHANNELSETTINGS:
         OpenChannelParameters(hwnd);
         break;
@@ -324,6 +355,45 @@ void FrameCommand(HWND hwnd, int id) {
         break;
     case IDM_DACFILTERS:
         DacFiltersCommand();
+        break;
+    case IDM_SETUPDACS:
+        OpenSetupM21(hwnd);
+        break;
+    case IDM_DACSTATIC:
+        OpenDacStaticLevel(hwnd);
+        break;
+    case IDM_DRIVEDACS:
+        DriveDacsCommand();
+        break;
+    case IDM_STOPDACSZERO:
+        StopDacsCommand(true);
+        break;
+    case IDM_STOPDACSLEVEL:
+        StopDacsCommand(false);
+        break;
+    case IDM_TESTWAVES:
+        TestWavesMenuCommand();
+        break;
+    case IDM_DIGITALRUNTIME:
+        OpenDigitalOutputSetup(hwnd);
+        break;
+    case IDM_DIGITALNOW:
+        OpenDigitalOutputsNow(hwnd);
+        break;
+    case IDM_STARTTRIGGER:
+        OpenStartAndTrigger(hwnd);
+        break;
+    case IDM_BATCHPRINT:
+        BatchPrint(hwnd);
+        break;
+    case IDM_PREPQUICKPLOTS:
+        PrepareQuickPlotsCommand(hwnd);
+        break;
+    case IDM_QUICKPLOT:
+        QuickPlotAllChannels(hwnd);
+        break;
+    case IDM_REMOVEQUICKPLOTS:
+        RemoveAllQuickPlots();
         break;
     case IDM_SIMULATOR: {
         const char* caption = ToggleSimulator();

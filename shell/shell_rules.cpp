@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "acquire/engine.h"
 #include "acquire/panel_rules.h"
 #include "hardware/channel_download.h"
 #include "hardware/control_library.h"
@@ -9,9 +10,10 @@
 #include "base/app_state.h"
 #include "base/channel_gain.h"
 #include "base/data_file_name.h"
+#include "base/status_report.h"
 #include "shell/command_ids.h"
 #include "hardware/gpib_access.h"
-#include "base/pending_parts.h"
+#include "export/analysis_files.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/lifecycle.h"
 #include "testmodel/model.h"
@@ -90,6 +92,9 @@ void SelectInputMode(int32_t mode) {
         }
     }
     nInputMode = mode;
+    // The card is switched by the engine between two transfers, so the
+    // switch never lands inside a transfer; idle, it waits for the next run.
+    bInputModeRequest = true;
 }
 
 // ---- simulator -----------------------------------------------------------------------
@@ -192,15 +197,18 @@ bool NotepadCommandLine(const char* windowsDir, const char* testPath, std::strin
 AnalysisFiles PrepareAnalysisFiles() {
     if (bNoHardware) return AnalysisFiles::Skipped;
     int32_t written = ExportAnalysisFiles();
-    if (written == kNotAvailable) return AnalysisFiles::NotAvailable;
     return written ? AnalysisFiles::Written : AnalysisFiles::Failed;
 }
 
 // ---- autobalance ----------------------------------------------------------------------------
 AutobalanceResult AutobalanceScannedChannels(std::string* failures, int32_t (*balance)(int32_t)) {
+    // The recording start balances without a summary and passes no list.
+    std::string unused;
+    if (failures == nullptr) failures = &unused;
     *failures = "CHANNELS NOT AUTOBALANCING::";
     if (bNoHardware) {
         PlatformSleep(3000);
+        if (bRemoteControlled) ReportStatus(-1, kStatusChannelsAutobalanced);
         return AutobalanceResult::Balanced;
     }
     if (balance == nullptr) balance = AutobalanceChannel;
@@ -214,12 +222,12 @@ AutobalanceResult AutobalanceScannedChannels(std::string* failures, int32_t (*ba
         int32_t ch = static_cast<int32_t>(e.CHANNEL);
         if (!lpsChannelParams->AUTOBALANCEENABLE[ch]) continue;
         int32_t balanced = balance(ch);
-        if (balanced == kNotAvailable) return AutobalanceResult::NotAvailable;
         if (!balanced) {
             allGood = false;
             *failures += " " + std::to_string(ch);
         }
     }
+    if (allGood && bRemoteControlled) ReportStatus(-1, kStatusChannelsAutobalanced);
     return allGood ? AutobalanceResult::Balanced : AutobalanceResult::Failed;
 }
 

@@ -84,15 +84,17 @@ bool NotepadCommandLine(const char* windowsDir, const char* testPath, std::strin
 
 // The analysis program's command first writes its file set, except without
 // the front end (nothing recorded to export).
-enum class AnalysisFiles { Written, Skipped, Failed, NotAvailable };
+enum class AnalysisFiles { Written, Skipped, Failed };
 AnalysisFiles PrepareAnalysisFiles();
 
 // ---- autobalance ---------------------------------------------------------------------
-enum class AutobalanceResult { Balanced, Failed, NotAvailable };
+enum class AutobalanceResult { Balanced, Failed };
 // Balances every scanned block-0 channel with autobalance enabled through
 // `balance` (AutobalanceChannel by default).  Failed comes with the failing
-// list "CHANNELS NOT AUTOBALANCING:: 3 7"; NotAvailable when the balancing
-// code is not built yet.  Without hardware it waits 3 s and reports Balanced.
+// list "CHANNELS NOT AUTOBALANCING:: 3 7" (`failures` may be null when no
+// summary is shown).
+// Without hardware it waits 3 s and reports Balanced.  Remote-controlled, a
+// balance without failures reports code 27.
 AutobalanceResult AutobalanceScannedChannels(std::string* failures,
                                              int32_t (*balance)(int32_t) = nullptr);
 

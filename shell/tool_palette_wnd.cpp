@@ -1,8 +1,12 @@
 // Win32: the tool palette, fourteen bitmap buttons for the most used commands.
+// Most buttons run the frame command of the same action; Retrieve, Save and
+// Notepad act here.
 #include <string>
 
 #include "base/app_state.h"
 #include "platform/platform.h"
+#include "resources/resource_ids.h"
+#include "shell/channel_info.h"
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
 #include "shell/shell_rules.h"
@@ -30,6 +34,8 @@ const ToolButton kButtons[14] = {
 int nPressed = -1;
 
 constexpr int kRetrieveButton = 0;
+constexpr int kDownloadChannelsButton = 3;
+constexpr int kDownloadScanListButton = 4;
 constexpr int kSaveButton = 8;
 constexpr int kNotepadButton = 13;
 
@@ -44,23 +50,37 @@ void OpenTestTextFile() {
                     MB_OK | MB_ICONEXCLAMATION);
 }
 
-// The buttons that act without a frame command.
+// Buttons 4 and 5 show their own cursor while the download runs.
+int CursorOfButton(int i) {
+    switch (i) {
+    case kDownloadChannelsButton:
+        return IDC_TOOLCURSOR_AMPS;
+    case kDownloadScanListButton:
+        return IDC_TOOLCURSOR_DDS;
+    default:
+        return 0;
+    }
+}
+
 void ButtonAction(int i) {
-    const char* missing = nullptr;
     switch (i) {
     case kNotepadButton:
         OpenTestTextFile();
         return;
     case kRetrieveButton:
-        missing = "Retrieve Channel Information";
-        break;
-    case kSaveButton:
-        missing = "Save Channel Information";
-        break;
-    default:
+        RetrieveChannelInformation();
         return;
+    case kSaveButton:
+        SaveChannelInformation();
+        return;
+    default:
+        break;
     }
-    MessageBoxA(hwndFrame, NotAvailableText(missing).c_str(), missing, MB_OK | MB_ICONINFORMATION);
+    const int cursor = CursorOfButton(i);
+    HCURSOR own = cursor ? LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(cursor)) : nullptr;
+    HCURSOR previous = own ? SetCursor(own) : nullptr;
+    FrameCommand(hwndFrame, kButtons[i].command);
+    if (own) SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
 }
 
 int HitButton(LPARAM lParam) {
@@ -109,10 +129,7 @@ LRESULT CALLBACK DownWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         int released = HitButton(lParam);
         nPressed = -1;
         InvalidateRect(hwnd, nullptr, FALSE);
-        if (released >= 0 && kButtons[released].command != 0)
-            FrameCommand(hwndFrame, kButtons[released].command);
-        else if (released >= 0)
-            ButtonAction(released);
+        if (released >= 0) ButtonAction(released);
         return 0;
     }
     default:

@@ -1,4 +1,4 @@
-// The wait window shown while channel settings are downloaded.
+// Win32: the wait window shown while channel settings are downloaded.
 #include <cstdio>
 
 #include "shell/frame_globals.h"
@@ -6,8 +6,23 @@
 
 int nDownloadChannel = 0;
 
+namespace {
+
 // Sent by the channel download for every channel it sets up.
-#define WM_WAIT_PROGRESS 0x301
+constexpr UINT kWaitProgress = 0x301;
+
+// The channel last reported while the window is shown, -1 = none yet.  A
+// repaint in the middle of a download keeps showing it.
+int nShownChannel = -1;
+
+void SetTexts(HWND hwnd) {
+    char text[48] = "Downloading";
+    if (nShownChannel >= 0) snprintf(text, sizeof text, "Downloading Channel %d", nShownChannel);
+    SetDlgItemTextA(hwnd, IDC_WAIT_PLEASE, "Please Wait");
+    SetDlgItemTextA(hwnd, IDC_WAIT_STATUS, text);
+}
+
+}  // namespace
 
 LRESULT CALLBACK WaitWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -16,17 +31,17 @@ LRESULT CALLBACK WaitWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HDC dc = BeginPaint(hwnd, &ps);
         FillClientLightGrey(hwnd, dc);
         EndPaint(hwnd, &ps);
-        SetDlgItemTextA(hwnd, IDC_WAIT_PLEASE, "Please Wait");
-        SetDlgItemTextA(hwnd, IDC_WAIT_STATUS, "Downloading");
+        SetTexts(hwnd);
         return 0;
     }
-    case WM_WAIT_PROGRESS: {
-        char text[48];
-        snprintf(text, sizeof text, "Downloading Channel %d", nDownloadChannel);
-        SetDlgItemTextA(hwnd, IDC_WAIT_PLEASE, "Please Wait");
-        SetDlgItemTextA(hwnd, IDC_WAIT_STATUS, text);
+    case kWaitProgress:
+        nShownChannel = nDownloadChannel;
+        SetTexts(hwnd);
         return 0;
-    }
+    case WM_SHOWWINDOW:
+        // Each download starts from "Downloading".
+        if (!wParam) nShownChannel = -1;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "acquire/engine.h"
+#include "channels/channel_dlg.h"
+#include "hardware/channel_download.h"
 #include "hardware/control_library.h"
 #include "platform/win32/win32_platform.h"
 #include "base/app_state.h"
@@ -13,7 +15,6 @@
 #include "shell/command_ids.h"
 #include "shell/frame_globals.h"
 #include "hardware/gpib_access.h"
-#include "base/pending_parts.h"
 #include "shell/shell_rules.h"
 #include "testmodel/system_settings.h"
 #include "testmodel/lifecycle.h"
@@ -149,6 +150,7 @@ bool CreateFrameAndCompanions(HINSTANCE instance, int show) {
     CreateWindowA("STATIC", "Downloading", WS_CHILD | WS_VISIBLE, 30, 50, 150, 50, hwndWait,
                   reinterpret_cast<HMENU>(11), instance, nullptr);
     ShowWindow(hwndWait, SW_HIDE);
+    SetChannelDownloadProgress(ShowChannelDownloadProgress);
 
     dwReplayDelay = 30;
     bTestOpen = false;

@@ -42,6 +42,26 @@ uint32_t ReadCountedList(const char* section, const char* prefix, const char* de
     return counted;
 }
 
+// A filter of 0 is the wide band, which every card offers, so unlike a gain
+// it stays 0 and counts.  A key the type does not give reads -1 (no filter
+// at that place) and, like a negative entry, is not an option to count.
+uint32_t ReadFilterList(const char* section, double* out) {
+    uint32_t counted = 0;
+    char key[32];
+    char text[256];
+    for (int k = 0; k < kFilterOptions; ++k) {
+        snprintf(key, sizeof key, "Filter%d", k + 1);
+        ReadProfileText(section, key, "", text, sizeof text, kCardIniFile);
+        const char* p = text;
+        while (*p == ' ' || *p == '\t') ++p;
+        out[k] = *p == '\0' ? -1.0 : IniToReal(text);
+        // A small negative entry must not truncate to the wide band's 0.
+        if (out[k] < 0.0 && out[k] > -1.0) out[k] = -1.0;
+        if (out[k] >= 0.0) ++counted;
+    }
+    return counted;
+}
+
 void ReadList(const char* section, const char* prefix, double* out, int count) {
     char key[32];
     for (int k = 0; k < count; ++k) {
@@ -58,7 +78,7 @@ void ReadCardType(int n, CardTypeInfo* t) {
     t->autozero = ReadProfileSwitch(section, "AUTOZERO", "1", kCardIniFile);
     t->variableGain = ReadProfileSwitch(section, "VARIABLEGAIN", "1", kCardIniFile);
     t->gainCount = ReadCountedList(section, "Gain", "1.0", t->gains, kGainOptions);
-    t->filterCount = ReadCountedList(section, "Filter", "1", t->filters, kFilterOptions);
+    t->filterCount = ReadFilterList(section, t->filters);
     ReadList(section, "Voltage", t->voltages, kVoltageOptions);
     ReadList(section, "Current", t->currents, kCurrentOptions);
 }
@@ -73,13 +93,21 @@ bool FillList(const double* values, int count, int32_t* list, double selected) {
     return found;
 }
 
+// The filter a channel falls back to: the type's first offered filter, the
+// wide band when it offers none.
+double FirstFilterOption(const int32_t* list) {
+    for (int k = 0; k < kFilterOptions; ++k)
+        if (list[k] >= 0) return list[k];
+    return 0.0;
+}
+
 void ApplyCardType(ChannelParams* cp, int i, const CardTypeInfo& t) {
     CopyText(cp->CardModel[i], sizeof cp->CardModel[i], t.model);
     if (!FillList(t.gains, kGainOptions, cp->GainList[i], cp->GAIN[i]))
         cp->GAIN[i] = cp->GainList[i][0];
     cp->GainCount[i] = t.gainCount;
-    if (!FillList(t.filters, kFilterOptions, cp->FilterList[i], cp->FILTER[i]))
-        cp->FILTER[i] = cp->FilterList[i][0];
+    if (!FillList(t.filters, kFilterOptions, cp->FilterList[i], cp->FILTER[i]) || cp->FILTER[i] < 0)
+        cp->FILTER[i] = FirstFilterOption(cp->FilterList[i]);
     cp->FilterCount[i] = t.filterCount;
     if (!FillList(t.voltages, kVoltageOptions, cp->VoltageList[i], cp->EXCITATIONVOLTAGE[i]))
         cp->EXCITATIONVOLTAGE[i] = 0.0;

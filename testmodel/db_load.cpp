@@ -8,7 +8,6 @@
 #include "acquire/scan_map.h"
 #include "base/app_state.h"
 #include "scanlist/scan_table.h"
-#include "base/pending_parts.h"
 #include "base/status_report.h"
 #include "testmodel/db_odbc.h"
 #include "testmodel/ini_values.h"
@@ -392,7 +391,7 @@ int32_t LoadDacTable(DbEnv env, DbConn dbc) {
             int half = rows / 2;
             for (int r = 0; r < rows; ++r) {
                 if (!DbRowGood(status[r])) continue;
-                int32_t hardChan = col[0][r] < 0 ? -1 : col[0][r];
+                int32_t hardChan = col[0][r] < 0 || col[0][r] >= kChannels ? -1 : col[0][r];
                 int32_t subChan = Within(col[1][r], 0, 1, 0);
                 int32_t staticOut = col[2][r];
                 int32_t outType = Within(col[3][r], 0, 1, 0);
@@ -404,7 +403,7 @@ int32_t LoadDacTable(DbEnv env, DbConn dbc) {
                 d.SUBCHAN[s] = subChan;
                 d.OUTTYPE[s] = outType;
                 d.STARTTYPE[s] = startType;
-                for (int w = 0; w < kDacWaves; ++w) d.WAVE[w][s] = Within(col[6 + w][r], 0, 3, 0);
+                for (int w = 0; w < kDacWaves; ++w) d.WAVE[w][s] = Within(col[6 + w][r], 0, 4, 0);
                 if (s == 0) {
                     d.HARDCHAN = hardChan;
                     d.MASTERLOOP = col[36][r];

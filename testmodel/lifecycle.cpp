@@ -11,7 +11,7 @@
 #include "base/app_state.h"
 #include "base/channel_gain.h"
 #include "scanlist/scan_table.h"
-#include "base/pending_parts.h"
+#include "export/analysis_files.h"
 #include "base/status_report.h"
 #include "testmodel/db_database.h"
 #include "testmodel/ini_values.h"
@@ -73,6 +73,8 @@ Opened CopyAndLoad(const char* testPath) {
         PlatformDeleteFile(backup.c_str());
         return Opened::NotCopied;
     }
+    // Another test from here on: quick plots prepared for the last one are stale.
+    if (lpQuickPlots != nullptr) lpQuickPlots->Prepared = 0;
     if (LoadWithHourglass()) {
         PlatformDeleteFile(backup.c_str());
         return Opened::Loaded;
@@ -413,7 +415,7 @@ int32_t SaveTest() {
         return 0;
     }
     bTestSaved = true;
-    ExportAnalysisFiles();
+    ExportAnalysisFilesOfRecording();
     return 1;
 }
 

@@ -176,7 +176,12 @@ TEST_F(AcquireFilesTest, RawFileAppendsOrTruncatesAndKeepsEveryTransfer) {
     EXPECT_EQ(ReadBytes(name), a + b);
     ASSERT_EQ(CloseRawFile(), 1);
 
+    // Quick plots prepared from the recording no longer cover it once more
+    // is recorded.
+    ASSERT_NE(lpQuickPlots, nullptr);
+    lpQuickPlots->Prepared = 1;
     ASSERT_EQ(OpenRawFileNamed(name.c_str(), true), 1);
+    EXPECT_EQ(lpQuickPlots->Prepared, 0u);
     ASSERT_EQ(AppendTransfer(c.data(), static_cast<uint32_t>(c.size())), 1);
     ASSERT_EQ(CloseRawFile(), 1);
     EXPECT_EQ(ReadBytes(name), a + b + c);

@@ -1,11 +1,11 @@
 // 5B modules: the dialog's store, module positions in the scan and values.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "base/app_state.h"
-#include "base/pending_parts.h"
 #include "channels/five_b_rules.h"
 #include "platform/fake/fake_platform.h"
 #include "scanlist/scan_table.h"
@@ -154,6 +154,51 @@ TEST_F(FiveB, TheEngineFillsTheModulesOfThePrimaryChannelOnly) {
     RefreshFiveBValues(transfer, 40, sizeof transfer);
     EXPECT_EQ(dFiveBValues[0], 5);
     SelectFiveBPrimary(-1);
+}
+
+// What the module window paints: the primary channel's names, values and
+// units, and no value for a module that has no position.
+TEST_F(FiveB, TheWindowRowsShowThePrimaryChannelsModules) {
+    EXPECT_EQ(FirstFiveBChannel(), 0) << "no 5B channel: channel 0";
+    lpsChannelParams->CARDTYPE[5] = 2;
+    lpsChannelParams->CARDTYPE[11] = 1;
+    EXPECT_EQ(FirstFiveBChannel(), 5);
+    FiveBModule& b = lpsChannelParams->FiveB;
+    for (int m = 0; m < kFiveBModules; ++m) {
+        snprintf(b.NAME[5][m], sizeof b.NAME[5][m], "PRESS%d", m);
+        snprintf(b.UNITS[5][m], sizeof b.UNITS[5][m], "psi");
+        snprintf(b.NAME[11][m], sizeof b.NAME[11][m], "OTHER%d", m);
+    }
+    // Channel 5 has two positions: modules 0 and 1 have values, 2-15 none.
+    lpProgScanList->EntryCount = 3;
+    lpProgScanList->Entry[0] = {5, 3, 2, 1};
+    lpProgScanList->Entry[1] = {11, 3, 2, 1};
+    lpProgScanList->Entry[2] = {5, 7, 2, 1};
+    SelectFiveBPrimary(FirstFiveBChannel());
+    dFiveBValues[0] = 12.5;
+    dFiveBValues[1] = -0.25;
+    dFiveBValues[2] = 99;  // no position: never shown
+    FiveBWindowRow rows[kFiveBModules];
+    FiveBWindowRows(rows);
+    EXPECT_EQ(rows[0].Name, "PRESS0");
+    EXPECT_EQ(rows[0].Value, "12.5000");
+    EXPECT_EQ(rows[0].Units, "psi");
+    EXPECT_EQ(rows[1].Value, "-0.2500");
+    EXPECT_EQ(rows[2].Name, "PRESS2");
+    EXPECT_EQ(rows[2].Value, "");
+    EXPECT_EQ(rows[15].Name, "PRESS15");
+
+    SelectFiveBPrimary(NextFiveBChannel(nFiveBPrimaryChannel));
+    FiveBWindowRows(rows);
+    EXPECT_EQ(rows[0].Name, "OTHER0");
+    EXPECT_EQ(rows[0].Value, "0.0000") << "values start afresh for the new channel";
+    EXPECT_EQ(rows[1].Value, "");
+
+    // Without a primary channel the window has nothing to show.
+    SelectFiveBPrimary(-1);
+    FiveBWindowRows(rows);
+    EXPECT_EQ(rows[0].Name, "");
+    EXPECT_EQ(rows[0].Value, "");
 }
 
 }  // namespace

@@ -154,6 +154,9 @@ TEST_F(ChannelRules, OptionsOutsideTheirListsChangeNothing) {
     EXPECT_EQ(SelectChannelOption(0, OptionList::Filter, 8), 0);
     EXPECT_EQ(SelectChannelOption(0, OptionList::Voltage, -1), 0);
     EXPECT_EQ(SelectChannelOption(300, OptionList::Current, 0), 0);
+    // A place where the card type names no filter is not an option.
+    P().FilterList[0][6] = -1;
+    EXPECT_EQ(SelectChannelOption(0, OptionList::Filter, 6), 0);
     EXPECT_TRUE(bParametersDownloaded);
     EXPECT_EQ(SelectChannelOption(0, OptionList::Filter, 1), 1);
     EXPECT_EQ(P().FILTER[0], 625);

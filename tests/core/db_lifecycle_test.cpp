@@ -290,7 +290,9 @@ TEST_F(LifecycleTest, ALongTestPathOpensAndSaves) {
 
 TEST_F(LifecycleTest, CommandLineTestOpensWithItsTitleOrReportsStatus23) {
     std::string path = MakeTest("named.mdb", "named");
+    lpQuickPlots->Prepared = 1;  // prepared for the test open before
     EXPECT_EQ(OpenNamedTest(path.c_str()), 1);
+    EXPECT_EQ(lpQuickPlots->Prepared, 0u);
     EXPECT_STREQ(Ch().NAME[0], "named");
     EXPECT_EQ(std::string(szMainTitle), "Vornel Morva " + path);
     EXPECT_TRUE(bTestOpen && bTestSaved);

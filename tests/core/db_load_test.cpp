@@ -122,7 +122,7 @@ TEST_F(DatabaseTest, OutOfRangeValuesAreReplacedInEveryCheckedColumn) {
     EXPECT_EQ(dac.REGIONS[0], 0);
     EXPECT_EQ(dac.REGIONS[1], 0);
     EXPECT_EQ(dac.STARTTYPE[0], 0);
-    EXPECT_EQ(dac.WAVE[0][0], 0);
+    EXPECT_EQ(dac.WAVE[0][0], 4);  // Noise is a wave like the others
     EXPECT_EQ(dac.WAVE[9][0], 0);
     EXPECT_EQ(dac.FREQ[0][0], 10);
     EXPECT_EQ(dac.FREQ[1][0], 10);

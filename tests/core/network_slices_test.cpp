@@ -168,7 +168,9 @@ TEST_F(CvtSharing, ClientPollsItsMailslotsAtASteadyPace) {
         bClientMode = true;
         EXPECT_EQ(AcquisitionBudgetMs(1000), kClientPollMs) << "simulator " << simulator;
         bClientMode = false;
-        if (simulator) EXPECT_EQ(AcquisitionBudgetMs(1000), 0xFFFFFFFFu);
+        if (simulator) {
+            EXPECT_EQ(AcquisitionBudgetMs(1000), 0xFFFFFFFFu);
+        }
     }
     bPreviewing = false;
     bClientMode = true;

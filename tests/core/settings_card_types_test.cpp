@@ -27,9 +27,9 @@ TEST_F(CardTypes, ListsCountsAndSelectedValuesFollowTheChannelsType) {
         double gainAfter, filterAfter, voltsAfter, ampsAfter;
     } cases[] = {
         {0, 2, 10.0, 2500.0, 10.0, 20.0, 10.0, 2500.0, 10.0, 20.0},  // all in the lists
-        {1, 2, 7.0, 5.0, 12.0, 30.0, 10.0, 1.0, 0.0, 0.0},           // none in the lists
-        {2, 2, 100.0, 1.0, 5.0, 1.0, 100.0, 1.0, 5.0, 1.0},          // 100.9 is offered as 100
-        {3, 1, 1.0, 0.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0},              // a type without keys
+        {1, 2, 7.0, 5.0, 12.0, 30.0, 10.0, 0.0, 0.0, 0.0},           // none in the lists
+        {2, 2, 100.0, 1.0, 5.0, 1.0, 100.0, 0.0, 5.0, 1.0},          // 100.9 is offered as 100
+        {3, 1, 1.0, 625.0, 1.0, 1.0, 1.0, 0.0, 1.0, 1.0},            // a type without keys
     };
     for (const Case& c : cases) {
         Ch().CARDTYPE[c.channel] = c.type;
@@ -53,14 +53,18 @@ TEST_F(CardTypes, ListsCountsAndSelectedValuesFollowTheChannelsType) {
     const int32_t gains[5] = {10, 1, 100, INT32_MAX, 1};
     EXPECT_EQ(0, memcmp(Ch().GainList[0], gains, sizeof gains));
     EXPECT_EQ(Ch().GainCount[0], 15u);
-    EXPECT_EQ(Ch().FilterList[0][0], 1);
-    EXPECT_EQ(Ch().FilterCount[0], 7u);
+    // Filters: the wide band (0) is an option and counts; places without a
+    // key hold -1 and do not.
+    const int32_t filters[8] = {0, 2500, -1, -1, -1, -1, -1, -1};
+    EXPECT_EQ(0, memcmp(Ch().FilterList[0], filters, sizeof filters));
+    EXPECT_EQ(Ch().FilterCount[0], 2u);
     EXPECT_EQ(Ch().VoltageList[0][1], 10);
-    // Type 1 (no keys): 16 gains of 1, all counted; 8 filters of 1, all counted.
+    // Type 1 (no keys): 16 gains of 1, all counted; no filter at all.
     EXPECT_STREQ(Ch().CardModel[3], "M13-B");
     EXPECT_EQ(Ch().GainList[3][15], 1);
     EXPECT_EQ(Ch().GainCount[3], 16u);
-    EXPECT_EQ(Ch().FilterCount[3], 8u);
+    EXPECT_EQ(Ch().FilterCount[3], 0u);
+    EXPECT_EQ(Ch().FilterList[3][0], -1);
     EXPECT_EQ(Ch().CurrentList[3][9], 1);
 }
 
@@ -135,6 +139,48 @@ TEST_F(CardTypes, TypeCountIsCappedAndLongNamesAreCut) {
         std::string expected = c.found ? ("MODEL-" + std::to_string(c.type) + "-ABCD").substr(0, 11)
                                        : "OLD";
         EXPECT_EQ(std::string(Ch().CardModel[0]), expected);
+    }
+}
+
+// Filter1-8 one by one: what each entry becomes, whether it counts, and the
+// filter a channel keeps or falls back to.
+TEST_F(CardTypes, WideBandIsAFilterOptionAndMissingOrNegativeEntriesAreNot) {
+    Allocate();
+    struct Case {
+        const char* keys;  // Filter lines of the type
+        int32_t list[8];
+        uint32_t count;
+        double stored, after;  // FILTER before and after the load
+    } cases[] = {
+        {"Filter1=0\nFilter2=625\nFilter3=1250\nFilter4=2500\nFilter5=5000\n",
+         {0, 625, 1250, 2500, 5000, -1, -1, -1}, 5, 0.0, 0.0},
+        {"Filter1=0\nFilter2=625\n", {0, 625, -1, -1, -1, -1, -1, -1}, 2, 1.0, 0.0},
+        {"Filter1=-5\nFilter2=625\nFilter4=0\n", {-5, 625, -1, 0, -1, -1, -1, -1}, 2, -5.0, 625.0},
+        {"Filter1=  \nFilter2=100.7\n", {-1, 100, -1, -1, -1, -1, -1, -1}, 1, 7.0, 100.0},
+        {"Filter1=-0.5\nFilter2=0\n", {-1, 0, -1, -1, -1, -1, -1, -1}, 1, 0.0, 0.0},
+        {"Filter8=0\n", {-1, -1, -1, -1, -1, -1, -1, 0}, 1, 0.0, 0.0},
+        {"", {-1, -1, -1, -1, -1, -1, -1, -1}, 0, -1.0, 0.0},
+        {"Filter1=1\nFilter2=2\nFilter3=3\nFilter4=4\nFilter5=5\nFilter6=6\nFilter7=7\nFilter8=0\n",
+         {1, 2, 3, 4, 5, 6, 7, 0}, 8, 7.0, 7.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        SetCards(1, std::string("[TYPE 1 INFO]\nCardType=M13-B\n") + c.keys);
+        for (int i = 0; i < kChannels; ++i) {
+            Ch().CARDTYPE[i] = 1;
+            Ch().FILTER[i] = c.stored;
+        }
+        FakeClearMessages();
+        EXPECT_EQ(LoadCardTypes(), 1);
+        EXPECT_TRUE(FakeMessages().empty());
+        EXPECT_EQ(0, memcmp(Ch().FilterList[9], c.list, sizeof c.list));
+        EXPECT_EQ(Ch().FilterCount[9], c.count);
+        EXPECT_EQ(Ch().FILTER[9], c.after);
+        // The channel dialog's way to the same lists.
+        Ch().FILTER[10] = c.stored;
+        EXPECT_EQ(ApplyCardTypeToChannel(10), 1);
+        EXPECT_EQ(0, memcmp(Ch().FilterList[10], c.list, sizeof c.list));
+        EXPECT_EQ(Ch().FILTER[10], c.after);
     }
 }
 

@@ -7,7 +7,7 @@
 #include "platform/fake/fake_platform.h"
 #include "base/app_state.h"
 #include "shell/command_ids.h"
-#include "base/pending_parts.h"
+#include "acquire/engine.h"
 #include "shell/shell_rules.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/model.h"
@@ -50,6 +50,19 @@ TEST_F(ShellRules, ExcitationModeForcesUnityAndTransducerRestoresTheGain) {
     SelectInputMode(0);
     EXPECT_EQ(lpsChannelParams->GAIN[3], 100.0);
     EXPECT_EQ(nInputMode, 0);
+}
+
+// A chosen mode reaches the card through the engine, between transfers: the
+// choice leaves the request the engine takes up; a choice outside the
+// table asks for nothing.
+TEST_F(ShellRules, AChosenInputModeIsLeftForTheEngine) {
+    bInputModeRequest = false;
+    SelectInputMode(12);
+    EXPECT_FALSE(bInputModeRequest);
+    SelectInputMode(3);
+    EXPECT_TRUE(bInputModeRequest);
+    EXPECT_EQ(nInputMode, 3);
+    bInputModeRequest = false;
 }
 
 TEST_F(ShellRules, VoltageCalModeKeepsTheFactorAndTransducerRestoresOnlyWhileSampling) {
@@ -237,10 +250,11 @@ TEST_F(ShellRules, AutobalanceWithoutTheLibraryListsEveryChannelAsFailed) {
     EXPECT_EQ(FakeMessages()[0].text, "Problem loading Q90 library function");
 }
 
-TEST_F(ShellRules, PlaceholdersSayTheirPartIsMissingInsteadOfFailing) {
-    // The analysis program's file set: not written yet, not a failed write.
-    EXPECT_EQ(ExportAnalysisFiles(), kNotAvailable);
-    EXPECT_EQ(PrepareAnalysisFiles(), AnalysisFiles::NotAvailable);
+TEST_F(ShellRules, AnalysisFilesOfATestWithoutRecordingFailAndSaySo) {
+    // No test file and no recording: the export fails with a report, and the
+    // analysis program is not started on stale files.
+    EXPECT_EQ(PrepareAnalysisFiles(), AnalysisFiles::Failed);
+    EXPECT_FALSE(FakeMessages().empty());
     bNoHardware = true;  // nothing recorded to export: the program just starts
     EXPECT_EQ(PrepareAnalysisFiles(), AnalysisFiles::Skipped);
 }

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
+#include "acquire/remote_loop.h"
 #include "base/status_report.h"
 #include "card_fixture.h"
 #include "hardware/channel_download.h"
@@ -91,14 +93,46 @@ class ChannelDownload : public SimTest {
         }
         p->VARIABLEGAINENABLE[1] = 1;
         p->VARIABLEGAIN[1] = 2.5;
-        // Q90CARD.ini's wide band (Filter1=0) reads as 1; these cards take 0.
-        for (int c : {3, 6, 7}) p->FILTER[c] = 0;
         lpProgScanList->EntryCount = 8;
         lpProgScanList->BlockCount = 1;
         for (uint32_t c = 0; c < 8; ++c) lpProgScanList->Entry[c] = {c, 0, 0, 0};
         FakeClearMessages();
     }
 };
+
+// A fresh test on the shipped card types: every model in a chassis of all
+// fifteen, every channel scanned.  Each keeps its wide band, which its card
+// offers, so nothing is refused.
+TEST_F(ChannelDownload, AFreshTestOnTheShippedCardTypesDownloadsWithoutARefusal) {
+    std::string chassis = "timebase virtual\n";
+    for (int c = 0; c < 15; ++c)
+        chassis += "card " + std::to_string(c) + " " + CardModelName(c + 1) + "\n";
+    chassis += "card 15-255 M13-B\n";
+    ASSERT_NO_FATAL_FAILURE(sim.Configure(chassis));
+    ASSERT_TRUE(LoadControlLibrary());
+    ChannelParams* p = lpsChannelParams;
+    for (int c = 0; c < kChannels; ++c) p->CARDTYPE[c] = c < 15 ? static_cast<uint32_t>(c + 1) : 4u;
+    ASSERT_EQ(LoadCardTypes(), 1);
+    ASSERT_EQ(lpProgScanList->EntryCount, 256u);
+    for (int c = 0; c < 15; ++c) {
+        SCOPED_TRACE(p->CardModel[c]);
+        EXPECT_EQ(p->FILTER[c], 0.0);
+        ASSERT_GE(p->FilterCount[c], 1u);
+        EXPECT_EQ(p->FilterList[c][0], 0);
+        for (uint32_t k = 0; k < p->FilterCount[c]; ++k) EXPECT_GE(p->FilterList[c][k], 0) << k;
+    }
+    // The amplifier cards get a gain away from their power-on value, so the
+    // download shows on them.
+    const int amplifiers[] = {3, 4, 5, 6, 7, 8, 12, 13, 200};
+    for (int c : amplifiers) p->GAIN[c] = 10;
+    FakeClearMessages();
+
+    EXPECT_EQ(DownloadScannedChannels(), 1);
+    EXPECT_EQ(ReadText(LogPath()), "");
+    ASSERT_EQ(FakeMessages().size(), 1u);
+    EXPECT_EQ(FakeMessages()[0].text, "Channels Setup Properly");
+    for (int c : amplifiers) EXPECT_EQ(std::stod(cards.Card(c)["gain"]), 10) << c;
+}
 
 TEST_F(ChannelDownload, RefusingCardsAreLoggedByStageWhileTheOthersGetTheirSettings) {
     ASSERT_NO_FATAL_FAILURE(MixedTest());
@@ -275,6 +309,95 @@ TEST_F(ChannelDownload, AutobalanceNullsTheImbalanceAndListsEveryFailure) {
     EXPECT_EQ(AutobalanceChannel(4), 0);
     EXPECT_EQ(FakePipeBytes(hErrorPipe),
               "WARNING::Channel Select Failure::Channel 2WARNING::Autobalance Failure::Channel 4");
+
+    // A balance of the scanned channels with failures reports them one by
+    // one and no success; once every card balances, code 27 alone.
+    hErrorPipe = FakePipeCreate();
+    EXPECT_EQ(AutobalanceScannedChannels(&failures), AutobalanceResult::Failed);
+    EXPECT_EQ(FakePipeBytes(hErrorPipe),
+              "WARNING::Channel Select Failure::Channel 2WARNING::Autobalance Failure::Channel 4");
+    ASSERT_EQ(cards.cardRefuse(2, -1, 0), 1);
+    p->AUTOBALANCEENABLE[4] = 0;
+    hErrorPipe = FakePipeCreate();
+    EXPECT_EQ(AutobalanceScannedChannels(&failures), AutobalanceResult::Balanced);
+    EXPECT_EQ(FakePipeBytes(hErrorPipe), "SUCCESS::Channels Autobalanced Successfully");
+    bRemoteControlled = false;
+
+    // The recording start balances without a summary: no list to fill.
+    ASSERT_NO_FATAL_FAILURE(sim.Configure("timebase virtual\ncard 0-7 M15-C imbalance 12\n"
+                                          "card 5 M15-C refuse 1\n"));
+    FakeClearMessages();
+    EXPECT_EQ(AutobalanceScannedChannels(nullptr), AutobalanceResult::Failed);
+    EXPECT_EQ(std::stod(cards.Card(0)["balance"]), -12);
+    EXPECT_EQ(std::stod(cards.Card(2)["balance"]), -12);
+    ASSERT_EQ(FakeMessages().size(), 1u);
+    EXPECT_EQ(FakeMessages()[0].text, "Channel 5");
+}
+
+// The supervisor's "AB": the scanned channels of the balancing card types,
+// each failure with its code, and code 27 only when none failed.
+TEST_F(ChannelDownload, RemoteAutobalanceReportsSuccessOnlyWhenEveryChannelBalanced) {
+    ASSERT_NO_FATAL_FAILURE(sim.Configure("timebase virtual\ncard 0-7 M17-B imbalance 12\n"
+                                          "card 3 M17-B imbalance 12 refuse 1\n"));
+    ASSERT_TRUE(LoadControlLibrary());
+    lpProgScanList->EntryCount = 4;
+    lpProgScanList->BlockCount = 2;
+    lpProgScanList->Entry[0] = {0, 0, 0, 0};
+    lpProgScanList->Entry[1] = {3, 0, 0, 0};
+    lpProgScanList->Entry[2] = {4, 1, 0, 0};
+    lpProgScanList->Entry[3] = {0, 1, 0, 0};
+    for (int c = 0; c < 8; ++c) {
+        lpsChannelParams->CARDTYPE[c] = 8;
+        lpsChannelParams->AUTOBALANCEENABLE[c] = 1;
+    }
+    ResetRemoteLoop();
+    bRemoteControlled = true;
+    hErrorPipe = FakePipeCreate();
+    PerformRemoteCommand(DecodeRemoteMessage("AB", 2));
+    EXPECT_EQ(FakePipeBytes(hErrorPipe), "WARNING::Channel Select Failure::Channel 3");
+    EXPECT_EQ(std::stod(cards.Card(4)["balance"]), -12) << "every used position, not only block 0";
+
+    ASSERT_EQ(cards.cardRefuse(3, -1, 0), 1);
+    hErrorPipe = FakePipeCreate();
+    PerformRemoteCommand(DecodeRemoteMessage("AB", 2));
+    EXPECT_EQ(FakePipeBytes(hErrorPipe), "SUCCESS::Channels Autobalanced Successfully");
+    EXPECT_EQ(std::stod(cards.Card(3)["balance"]), -12);
+    ResetRemoteLoop();
+}
+
+// The wait window follows the download channel by channel, each scanned
+// channel once and in channel order whatever the scan order, then ends.
+std::vector<int32_t> g_progress;
+void RecordProgress(int32_t channel) { g_progress.push_back(channel); }
+
+TEST_F(ChannelDownload, ProgressNamesEachScannedChannelOnceInChannelOrder) {
+    ASSERT_NO_FATAL_FAILURE(MixedTest());
+    lpProgScanList->EntryCount = 7;
+    lpProgScanList->BlockCount = 4;
+    const ProgScanEntry order[7] = {{5, 0, 0, 0}, {2, 0, 0, 0}, {5, 1, 0, 0}, {kScanEmpty, 0, 0, 0},
+                                    {7, 2, 0, 0}, {0, 3, 0, 0}, {2, 3, 0, 0}};
+    for (int i = 0; i < 7; ++i) lpProgScanList->Entry[i] = order[i];
+    lpProgScanList->Entry[7] = {1, 0, 0, 0};  // beyond the entry count
+    g_progress.clear();
+    SetChannelDownloadProgress(RecordProgress);
+    EXPECT_EQ(DownloadScannedChannels(), 0);
+    SetChannelDownloadProgress(nullptr);
+    EXPECT_EQ(g_progress, (std::vector<int32_t>{0, 2, 5, 7, -1}));
+    EXPECT_EQ(ReadText(LogPath()),
+              "Channel 2 Named CH2 Failed During Filter Selection ::Bad Parameter\n"
+              "Channel 5 Named CH5 Failed During Gain Selection ::Make Sure Channel Is Installed\n");
+    EXPECT_EQ(std::stod(cards.Card(0)["gain"]), 10);
+    EXPECT_EQ(std::stod(cards.Card(1)["gain"]), 1) << "not scanned";
+
+    // A good download ends the same way.
+    ASSERT_EQ(cards.cardRefuse(2, -1, 0), 1);
+    ASSERT_EQ(cards.cardRefuse(5, -1, 0), 1);
+    g_progress.clear();
+    SetChannelDownloadProgress(RecordProgress);
+    EXPECT_EQ(DownloadScannedChannels(), 1);
+    SetChannelDownloadProgress(nullptr);
+    EXPECT_EQ(g_progress, (std::vector<int32_t>{0, 2, 5, 7, -1}));
+    EXPECT_EQ(std::stod(cards.Card(5)["gain"]), 10);
 }
 
 TEST_F(ChannelDownload, ReadbackShowsWhatTheCardsHold) {

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "tests/win32/e2e_support.h"
+#include "testmodel/db_database.h"
+#include "testmodel/model.h"
 
 namespace {
 
@@ -69,6 +71,7 @@ struct Process {
 // Returns q90ctl's output; its exit code in *code.
 struct Session {
     std::string dir, raw, samples, outName;
+    std::string chassis;  // statements added to the simulated chassis
     const char* names[4] = {"\\\\.\\PIPE\\ZRLISTEN", "\\\\.\\PIPE\\ZRTALK", "\\\\.\\PIPE\\ZRERROR",
                             "\\\\.\\PIPE\\ZRDATA"};
     std::string Run(const std::string& scriptText, const std::string& operations, DWORD* code,
@@ -84,6 +87,7 @@ struct Session {
         FILE* cfg = fopen((dir + "\\q90sim.cfg").c_str(), "w");
         if (cfg == nullptr) return "";
         fputs("timebase real\nsignal 0-255 const 1000\n", cfg);
+        fputs(chassis.c_str(), cfg);
         fclose(cfg);
 
         // The run: pipe names of this test, the operation file naming its raw file.
@@ -169,9 +173,14 @@ struct Session {
 };
 
 // The raw file's transfers: whole, each with its sync word; their sequence numbers.
+// The transfer size is the map's SamplesPerTransfer words.
 std::vector<uint32_t> RawSequences(const std::string& raw, size_t minTransfers) {
     std::vector<uint8_t> bytes = ReadFileBytes(raw);
-    const size_t transferBytes = 2 * 200 * 322;  // the demonstration table
+    const std::string map = raw.substr(0, raw.size() - 4) + ".map";
+    const size_t transferBytes =
+        2 * static_cast<size_t>(GetPrivateProfileIntA("DATAFILE", "SamplesPerTransfer", 0, map.c_str()));
+    EXPECT_GT(transferBytes, 0u) << map;
+    if (transferBytes == 0) return {};
     EXPECT_GE(bytes.size(), minTransfers * transferBytes) << raw;
     EXPECT_EQ(bytes.size() % transferBytes, 0u) << "a partial transfer in the file";
     std::vector<uint32_t> sequences;
@@ -297,6 +306,76 @@ TEST(RemoteE2E, ServingStationSendsCvtSlicesWithinTheCvt) {
     memcpy(&format1, reinterpret_cast<const char*>(values.data()) + 2048 + 4 * 1, 4);
     EXPECT_EQ(format1, 3277);
     EXPECT_DOUBLE_EQ(values[1], format1 * 10000.0 / 2048.0);
+}
+
+// "DT" with the test named in the operation file: a real test database is
+// copied over the scratch database, loaded and downloaded, and the run goes
+// on; a damaged one is refused with its status line and never reaches the
+// front end.
+TEST(RemoteE2E, DefineTestOpensTheNamedDatabase) {
+    const char* bound = getenv("ZD418_SCRATCH");
+    if (bound == nullptr || *bound == '\0') GTEST_SKIP() << "data source Q90 not bound: source scripts/odbc_env.sh";
+    const std::string scratch = WindowsPath(bound);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "zd418_remote";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string test = dir + "\\remote.mdb";
+
+    // A template test database with channel 0 renamed, made through the data source.
+    ASSERT_EQ(AllocateTestModel(), 1);
+    DeleteFileA(scratch.c_str());
+    {
+        DbEnv env;
+        DbConn dbc;
+        std::string error;
+        ASSERT_TRUE(DbOpen(kTestDataSource, &env, &dbc, &error)) << error;
+        ASSERT_TRUE(CreateTemplateTables(env, dbc, &error)) << error;
+        ASSERT_TRUE(DbExecute(env, dbc, "UPDATE CHANNELPARAMETERS SET NAME = 'defined remotely' WHERE CHANNEL = 0",
+                              &error))
+            << error;
+        DbClose(env, dbc);
+    }
+    FreeTestModel();
+    ASSERT_TRUE(CopyFileA(scratch.c_str(), test.c_str(), FALSE));
+    const std::string ini = SystemIni();
+    WritePrivateProfileStringA("System", "TestScratch", scratch.c_str(), ini.c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
+    const std::string operations = "RecordToDisk=YES\r\nMonitorData=NO\r\n[Test Information]\r\nTestType=3\r\n";
+
+    {
+        Session session;
+        session.chassis = "card 0-255 M17-B\n";  // the cards the template test names
+        DWORD code = 0;
+        const std::string out = session.Run("DT\nIT\nDT\nRT3\nSS\nwait 5\nGS\nRL\n", operations, &code);
+        SCOPED_TRACE(out);
+        const std::vector<std::string> expected = {"REPLY DT -2147418112  (error 1)", "REPLY IT 3", "REPLY DT 3",
+                                                   "REPLY RT3 3", "REPLY SS 7", "REPLY GS 3", "REPLY RL 0"};
+        EXPECT_EQ(Lines(out, "REPLY "), expected);
+        for (const std::string& l : Lines(out, "STATUS ")) ADD_FAILURE() << l;
+        // The scratch database holds the named test, and the timed run
+        // recorded the downloaded table's transfers in a row.
+        EXPECT_EQ(ReadText(scratch), ReadText(test));
+        const std::vector<uint32_t> sequences = RawSequences(session.raw, 3);
+        ASSERT_GE(sequences.size(), 3u);
+        EXPECT_EQ(sequences[0], 1u);
+        for (size_t i = 1; i < sequences.size(); ++i) EXPECT_EQ(sequences[i], sequences[i - 1] + 1) << i;
+    }
+    {
+        std::ofstream(test, std::ios::binary | std::ios::trunc) << "not a database";
+        Session session;
+        DWORD code = 0;
+        const std::string out = session.Run("IT\nDT\nRL\n", operations, &code);
+        SCOPED_TRACE(out);
+        std::vector<std::string> replies = Lines(out, "REPLY ");
+        ASSERT_EQ(replies.size(), 3u);
+        EXPECT_EQ(replies[1], "REPLY DT -2147418109  (error 1)");
+        const std::vector<std::string> status = {"STATUS FATAL::Test Database Corrupt"};
+        EXPECT_EQ(Lines(out, "STATUS "), status);
+        EXPECT_EQ(code, 1u);
+    }
+    WritePrivateProfileStringA("System", "TestScratch", nullptr, ini.c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
 }
 
 // Figures for bench/remote_roundtrip.sh (not run by ctest): the round trip
