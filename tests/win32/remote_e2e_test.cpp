@@ -245,6 +245,38 @@ TEST(RemoteE2E, SupervisorRunsATestThroughQ90ctl) {
     EXPECT_EQ(forwarded.size() % 2, 0u);
 }
 
+// The commands the first session leaves out, each where the table allows it
+// and, while sampling, where it refuses it; "RZ" ends with a reconnection.
+TEST(RemoteE2E, TheOtherCommandsInTheirAllowedAndRefusedStates) {
+    Session session;
+    DWORD code = 0;
+    const std::string out = session.Run(
+        "MD\nDM\nAA\nAO\nAD12\nSC9999999\nBS\nSC1\nHO\nRO\nDF\nAB\n"
+        "IT\nSS\nwait 2\nAB\nAO\nAA\nDF\nUW\nIT\nDT\nMD\nRO\nSC1\nWI3\nHO\nRZ\nGS\nRL\n",
+        "RecordToDisk=YES\r\nMonitorData=YES\r\nNumberToMonitor=1\r\nFirstDisplayChannel=1\r\n", &code);
+    SCOPED_TRACE(out);
+    EXPECT_EQ(code, 1u) << "the refused commands must make q90ctl fail";
+    const std::string refused = " -2147418097  (error 1)";  // sampling, initialised, recording, forwarding
+    const std::vector<std::string> expected = {
+        "REPLY MD 8", "REPLY DM 0", "REPLY AA 16", "REPLY AO 0", "REPLY AD12 0",
+        "REPLY SC9999999 -2146631680  (error 13)", "REPLY BS 0", "REPLY SC1 0", "REPLY HO 0", "REPLY RO 0",
+        "REPLY DF 0", "REPLY AB 0", "REPLY IT 11", "REPLY SS 15",
+        "REPLY AB" + refused, "REPLY AO" + refused, "REPLY AA" + refused, "REPLY DF" + refused,
+        "REPLY UW" + refused, "REPLY IT" + refused, "REPLY DT" + refused,
+        "REPLY MD 15",  // carried out: the error bits cleared
+        "REPLY RO 15", "REPLY SC1 15", "REPLY WI3 15", "REPLY HO 15",
+        "REPLY RZ 0", "REPLY GS 0", "REPLY RL 0"};
+    EXPECT_EQ(Lines(out, "REPLY "), expected);
+    const std::vector<std::string> status = {"STATUS SUCCESS::Channels Autobalanced Successfully"};
+    EXPECT_EQ(Lines(out, "STATUS "), status);
+    EXPECT_EQ(Lines(out, "CONNECTED").size(), 2u) << "no reconnection after RZ";
+    // "RZ" stopped the recording: what it holds is whole and in a row.
+    const std::vector<uint32_t> sequences = RawSequences(session.raw, 1);
+    ASSERT_GE(sequences.size(), 1u);
+    EXPECT_EQ(sequences[0], 1u);
+    for (size_t i = 1; i < sequences.size(); ++i) EXPECT_EQ(sequences[i], sequences[i - 1] + 1) << i;
+}
+
 TEST(RemoteE2E, SupervisorGoneMidRunLosesNoRecordedTransfer) {
     Session session;
     DWORD code = 0;

@@ -108,14 +108,21 @@ bool Connect() {
     return true;
 }
 
-void Disconnect() {
+// Drops Zd418 and makes the pipes anew.  Fresh instances, not disconnected
+// ones: Zd418 reopens at once, and an instance it opens between
+// DisconnectNamedPipe and ConnectNamedPipe is one Wine reports as closing.
+void ClosePipes() {
     for (Pipe& p : g_pipes) {
-        if (p.connected) {
-            FlushFileBuffers(p.h);
-            DisconnectNamedPipe(p.h);
-        }
+        if (p.connected) FlushFileBuffers(p.h);
         p.connected = false;
+        CloseHandle(p.h);
+        CloseHandle(p.event);
     }
+}
+
+bool Disconnect() {
+    ClosePipes();
+    return CreatePipes();
 }
 
 // One whole message if one waits: true with `out` filled; false when none.
@@ -277,21 +284,14 @@ bool Run(const std::string& line) {
         Bench(n > 0 ? n : 1, cmd);
         return true;
     }
-    if (s == "reconnect") {
-        Disconnect();
-        return Connect();
-    }
+    if (s == "reconnect") return Disconnect() && Connect();
     SendCommand(s);
     if (s == "RL") {
         WaitSeconds(0.2);
         return false;
     }
-    if (s == "RZ") {
-        // Zd418 closes and opens its end again.
-        WaitSeconds(0.2);
-        Disconnect();
-        return Connect();
-    }
+    // Zd418 closes its end after the reply and opens it again.
+    if (s == "RZ") return Disconnect() && Connect();
     return true;
 }
 
@@ -362,6 +362,6 @@ int main(int argc, char** argv) {
     printf("DONE commands failed %d, sample messages %llu (%llu bytes)\n", g_failures,
            static_cast<unsigned long long>(g_dataMessages), static_cast<unsigned long long>(g_dataBytes));
     if (g_data) fclose(g_data);
-    Disconnect();
+    ClosePipes();
     return g_failures == 0 ? 0 : 1;
 }
