@@ -50,8 +50,9 @@ void ReadExternalCalCommands() {
                         sizeof lpsCalCommands->Command[n - 1], F);
         snprintf(key, sizeof key, "Delay%d", n);
         int32_t delay = ReadProfileInt("ExternalCalCommands", key, "0", F);
-        // The delay is an unsigned wait in ms: a negative entry would wait for weeks.
-        lpsCalCommands->Delay[n - 1] = delay < 0 ? 0u : static_cast<uint32_t>(delay);
+        // A wait in ms, or -1: the operator acknowledges.  Any other negative
+        // entry would wait for weeks as an unsigned wait: no wait.
+        lpsCalCommands->Delay[n - 1] = delay == -1 ? UINT32_MAX : delay < 0 ? 0u : static_cast<uint32_t>(delay);
     }
 }
 
@@ -252,7 +253,8 @@ int32_t SaveSystemIni() {
             snprintf(key, sizeof key, "Command%d", n);
             PlatformWriteProfileString("EXTERNALCALCOMMANDS", key, command, F);
             snprintf(key, sizeof key, "Delay%d", n);
-            WriteInt("EXTERNALCALCOMMANDS", key, lpsCalCommands->Delay[n - 1]);
+            // Signed, so an acknowledged command reads back as -1.
+            WriteInt("EXTERNALCALCOMMANDS", key, static_cast<int32_t>(lpsCalCommands->Delay[n - 1]));
         }
     }
 

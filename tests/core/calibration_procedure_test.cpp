@@ -13,6 +13,7 @@
 #include "calibration/cal_procedure.h"
 #include "calibration/cal_setup.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/platform.h"
 #include "testmodel/settings_ini.h"
 #include "testmodel/model.h"
 
@@ -309,6 +310,14 @@ TEST_F(CalibrationProcedureRules, AnAcknowledgedCommandStaysAcknowledgedThroughQ
     EXPECT_STREQ(lpsCalCommands->Command[4], "OUT 2 V");
     EXPECT_EQ(CommandDelay(4), -1);
     EXPECT_EQ(CommandDelay(5), 1500);
+    // Written as the operator reads it, and another negative entry is no wait.
+    char text[32] = "";
+    PlatformGetProfileString("EXTERNALCALCOMMANDS", "Delay5", "", text, sizeof text, kSystemIniFile);
+    EXPECT_STREQ(text, "-1");
+    ASSERT_TRUE(PlatformWriteProfileString("EXTERNALCALCOMMANDS", "Delay6", "-7", kSystemIniFile));
+    ASSERT_EQ(LoadSystemIni(), 1);
+    EXPECT_EQ(CommandDelay(5), 0);
+    EXPECT_EQ(CommandDelay(4), -1);
 }
 
 TEST_F(CalibrationProcedureRules, ChoosingATypeCopiesItsStatesAndNoneKeepsThem) {
