@@ -43,7 +43,9 @@ bool ConsumeChunk(void* context, std::vector<ChannelSeries>* series) {
         const ChannelSeries& s = (*series)[i];
         if (out.File == nullptr || out.Failed) continue;
         if (pass->Format == ChannelFormat::DaDisp) {
-            out.Pending.append(reinterpret_cast<const char*>(s.Value.data()), s.Value.size() * sizeof(double));
+            // The doubles go out as they are, straight from the series.
+            if (fwrite(s.Value.data(), sizeof(double), s.Value.size(), out.File) != s.Value.size()) out.Failed = true;
+            continue;
         } else {
             char line[128];
             for (size_t j = 0; j < s.Value.size(); ++j) {

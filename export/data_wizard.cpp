@@ -33,6 +33,13 @@ inline int16_t SampleAt(const uint8_t* b) {
     return static_cast<int16_t>(static_cast<uint16_t>(b[0] | (b[1] << 8)));
 }
 
+// A scan's samples into a row of int16 (the file is little-endian).
+inline void ReadRow(const uint8_t* scan, uint32_t positions, int16_t* row) {
+    if constexpr (std::endian::native == std::endian::little) memcpy(row, scan, 2 * static_cast<size_t>(positions));
+    else
+        for (uint32_t p = 0; p < positions; ++p) row[p] = SampleAt(scan + 2 * p);
+}
+
 }  // namespace
 
 bool ListedNotChanging(const ChannelScreening& s) { return s.Samples > 0 && !s.Changing; }
@@ -59,18 +66,24 @@ int32_t ScreenRecording(const char* rawPath, const RecordingLayout& layout, std:
         for (uint32_t p : PositionsOfChannel(layout.Channels[i]).Position) owner[p] = static_cast<int32_t>(i);
     }
     const size_t scanBytes = layout.ScanBytes;
-    const size_t scansPerChunk = std::max<size_t>(1, (8u << 20) / scanBytes);
+    // About 1 MB of whole scans per read, so a chunk is screened while it is
+    // still in the cache.  A scan is at least 18 bytes, so a chunk holds
+    // fewer than 2^16 scans and a position's sum over one chunk fits 32 bits.
+    const size_t scansPerChunk = std::max<size_t>(1, (1u << 20) / scanBytes);
     std::vector<uint8_t> buffer(scansPerChunk * scanBytes);
-    // Per position, for one chunk: laid out so the inner loop runs straight
-    // along a scan.  The squares fit 64 bits: at most 2^22 samples of 2^38.
+    // Per position, for one chunk, padded to whole blocks of kBlock so the
+    // loops over a scan have a fixed length and vectorise; a padding
+    // position (and one no channel owns) is never read back.  Sums are of
+    // the samples as stored: the scale is applied once per chunk.
+    constexpr uint32_t kBlock = 16;
     const uint32_t P = layout.Positions;
-    std::vector<int32_t> scale(P, 1);
-    std::vector<int16_t> mn(P), mx(P), rmn(P), rmx(P);
-    std::vector<int64_t> sum(P);
-    std::vector<uint64_t> sq(P);
-    std::vector<int16_t> row(P);
+    const uint32_t padded = (P + kBlock - 1) / kBlock * kBlock;
+    std::vector<int16_t> scale(padded, 1);
+    std::vector<int16_t> mn(padded), mx(padded), row0(padded, 0), row1(padded, 0);
+    std::vector<int32_t> sum(padded);
+    std::vector<uint64_t> sq(padded);
     for (uint32_t p = 0; p < P; ++p)
-        if (owner[p] >= 0) scale[p] = acc[owner[p]].Scale;
+        if (owner[p] >= 0) scale[p] = static_cast<int16_t>(acc[owner[p]].Scale);
     const uint64_t total = progress != nullptr ? FileLength(raw) : 0;
     uint64_t done = 0;
     for (;;) {
@@ -86,30 +99,38 @@ int32_t ScreenRecording(const char* rawPath, const RecordingLayout& layout, std:
                     }
                 }
         std::fill(mn.begin(), mn.end(), INT16_MAX);
-        std::fill(rmn.begin(), rmn.end(), INT16_MAX);
         std::fill(mx.begin(), mx.end(), INT16_MIN);
-        std::fill(rmx.begin(), rmx.end(), INT16_MIN);
         std::fill(sum.begin(), sum.end(), 0);
         std::fill(sq.begin(), sq.end(), 0);
-        for (size_t s = 0; s < scans; ++s) {
-            const uint8_t* scan = buffer.data() + s * scanBytes + 16;
-            if constexpr (std::endian::native == std::endian::little) memcpy(row.data(), scan, 2 * P);
-            else
-                for (uint32_t p = 0; p < P; ++p) row[p] = SampleAt(scan + 2 * p);
-            // Extremes in 16 bits (the rail test takes a 12-bit count
-            // times 16 as a 16-bit word), then the sums.
-            for (uint32_t p = 0; p < P; ++p) {
-                const int16_t v = row[p];
-                const int16_t rail = static_cast<int16_t>(static_cast<uint16_t>(v * scale[p]));
-                mn[p] = std::min(mn[p], v);
-                mx[p] = std::max(mx[p], v);
-                rmn[p] = std::min(rmn[p], rail);
-                rmx[p] = std::max(rmx[p], rail);
-            }
-            for (uint32_t p = 0; p < P; ++p) {
-                const int64_t x = static_cast<int64_t>(row[p]) * scale[p];
-                sum[p] += x;
-                sq[p] += static_cast<uint64_t>(x * x);
+        // Two scans at a time: their squares' sum (at most 2^31) still
+        // fits 32 bits, so each position takes one 64-bit add per pair.
+        // A last single scan is screened as a pair with itself, its sums
+        // taken once.
+        for (size_t s = 0; s < scans; s += 2) {
+            const bool pair = s + 1 < scans;
+            ReadRow(buffer.data() + s * scanBytes + 16, P, row0.data());
+            ReadRow(buffer.data() + (pair ? s + 1 : s) * scanBytes + 16, P, row1.data());
+            for (uint32_t b = 0; b < padded; b += kBlock) {
+                const int16_t* v0 = row0.data() + b;
+                const int16_t* v1 = row1.data() + b;
+                // Extremes as stored (the rail words follow from them per
+                // chunk), then the sums.
+                for (uint32_t j = 0; j < kBlock; ++j) {
+                    const int16_t a = v0[j], c = v1[j];
+                    const int16_t lo = a < c ? a : c, hi = a < c ? c : a;
+                    mn[b + j] = std::min(mn[b + j], lo);
+                    mx[b + j] = std::max(mx[b + j], hi);
+                }
+                if (pair)
+                    for (uint32_t j = 0; j < kBlock; ++j) {
+                        sum[b + j] += v0[j] + v1[j];
+                        sq[b + j] += static_cast<uint32_t>(v0[j] * v0[j]) + static_cast<uint32_t>(v1[j] * v1[j]);
+                    }
+                else
+                    for (uint32_t j = 0; j < kBlock; ++j) {
+                        sum[b + j] += v0[j];
+                        sq[b + j] += static_cast<uint32_t>(v0[j] * v0[j]);
+                    }
             }
         }
         for (uint32_t p = 0; p < P && scans > 0; ++p) {
@@ -117,10 +138,29 @@ int32_t ScreenRecording(const char* rawPath, const RecordingLayout& layout, std:
             Accumulator& a = acc[owner[p]];
             a.Min = std::min<int32_t>(a.Min, mn[p]);
             a.Max = std::max<int32_t>(a.Max, mx[p]);
-            a.RailMin = std::min<int32_t>(a.RailMin, rmn[p]);
-            a.RailMax = std::max<int32_t>(a.RailMax, rmx[p]);
-            a.Sum += sum[p];
-            a.SumOfSquares += sq[p];
+            // The rail words follow from the extremes while a 12-bit count
+            // times 16 stays a 16-bit word; counts beyond the converter's
+            // range wrap, and only then is the chunk read again for them.
+            int32_t railLo = mn[p], railHi = mx[p];
+            if (scale[p] != 1) {
+                if (mn[p] >= -2048 && mx[p] <= 2047) {
+                    railLo = mn[p] * scale[p];
+                    railHi = mx[p] * scale[p];
+                } else {
+                    railLo = INT32_MAX;
+                    railHi = INT32_MIN;
+                    for (size_t s = 0; s < scans; ++s) {
+                        const int16_t v = SampleAt(buffer.data() + s * scanBytes + 16 + 2 * static_cast<size_t>(p));
+                        const int16_t rail = static_cast<int16_t>(static_cast<uint16_t>(v * scale[p]));
+                        railLo = std::min<int32_t>(railLo, rail);
+                        railHi = std::max<int32_t>(railHi, rail);
+                    }
+                }
+            }
+            a.RailMin = std::min(a.RailMin, railLo);
+            a.RailMax = std::max(a.RailMax, railHi);
+            a.Sum += static_cast<int64_t>(sum[p]) * a.Scale;
+            a.SumOfSquares += static_cast<unsigned __int128>(sq[p]) * static_cast<uint64_t>(a.Scale * a.Scale);
             a.Count += scans;
         }
         done += got;

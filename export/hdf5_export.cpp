@@ -15,34 +15,45 @@
 
 namespace {
 
-constexpr hsize_t kChunk = 65536;
-
 struct Hdf5Channel {
     hid_t Values = -1;
     hid_t Times = -1;  // only for a channel sampled at uneven times
-    hsize_t Length = 0;
+    hsize_t Length = 0;  // samples written so far
+    hsize_t Size = 0;    // samples the raw file holds for the channel
 };
 
 struct Hdf5Pass {
     std::vector<Hdf5Channel>* Channels;
     bool Failed;
+    bool Changed;  // the raw file held more than its length said
 };
 
-hid_t ExtensibleDataset(hid_t file, const std::string& name) {
-    const hsize_t zero = 0, unlimited = H5S_UNLIMITED, chunk = kChunk;
-    const hid_t space = H5Screate_simple(1, &zero, &unlimited);
+// The raw file's length fixes every channel's sample count before the pass,
+// so each dataset is one contiguous block, written in large hyperslabs
+// straight from the series with nothing cached or filled in between.
+hid_t FixedDataset(hid_t file, const std::string& name, hsize_t size) {
+    const hid_t space = H5Screate_simple(1, &size, nullptr);
     const hid_t props = H5Pcreate(H5P_DATASET_CREATE);
-    H5Pset_chunk(props, 1, &chunk);
+    H5Pset_layout(props, H5D_CONTIGUOUS);
+    H5Pset_fill_time(props, H5D_FILL_TIME_NEVER);
     const hid_t set = H5Dcreate2(file, name.c_str(), H5T_IEEE_F64LE, space, H5P_DEFAULT, props, H5P_DEFAULT);
     H5Pclose(props);
     H5Sclose(space);
     return set;
 }
 
-bool Append(hid_t set, hsize_t at, const std::vector<double>& values) {
+// Samples of a channel in a raw file of `length` bytes: every whole scan's,
+// and those of a partial last scan that has both their bytes.
+hsize_t SamplesInFile(uint64_t length, const RecordingLayout& layout, const ChannelPositions& where) {
+    const uint64_t whole = length / layout.ScanBytes, tail = length % layout.ScanBytes;
+    hsize_t n = whole * where.Position.size();
+    for (uint32_t p : where.Position) n += 16 + 2 * static_cast<uint64_t>(p) + 2 <= tail ? 1 : 0;
+    return n;
+}
+
+bool Write(hid_t set, hsize_t at, const std::vector<double>& values) {
     if (values.empty()) return true;
-    const hsize_t n = values.size(), size = at + n;
-    if (H5Dset_extent(set, &size) < 0) return false;
+    const hsize_t n = values.size();
     const hid_t file = H5Dget_space(set);
     const hid_t memory = H5Screate_simple(1, &n, nullptr);
     bool ok = H5Sselect_hyperslab(file, H5S_SELECT_SET, &at, nullptr, &n, nullptr) >= 0 &&
@@ -57,7 +68,11 @@ bool Consume(void* context, std::vector<ChannelSeries>* series) {
     for (size_t i = 0; i < series->size() && !pass->Failed; ++i) {
         Hdf5Channel& c = (*pass->Channels)[i];
         const ChannelSeries& s = (*series)[i];
-        if (!Append(c.Values, c.Length, s.Value) || (c.Times >= 0 && !Append(c.Times, c.Length, s.Time)))
+        if (c.Length + s.Value.size() > c.Size) {
+            pass->Changed = pass->Failed = true;
+            break;
+        }
+        if (!Write(c.Values, c.Length, s.Value) || (c.Times >= 0 && !Write(c.Times, c.Length, s.Time)))
             pass->Failed = true;
         c.Length += s.Value.size();
     }
@@ -105,6 +120,7 @@ int32_t ExportHdf5(const char* testPath, const char* outPath, const int32_t* cha
         *problem = std::string("There Is No Datafile To Process: ") + rawName;
         return 0;
     }
+    const uint64_t length = FileLength(raw);
     const std::string temporary = std::string(outPath) + ".tmp";
     H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
     const hid_t file = H5Fcreate(temporary.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT);
@@ -125,7 +141,8 @@ int32_t ExportHdf5(const char* testPath, const char* outPath, const int32_t* cha
         if (!names.insert(name).second) name += "_channel" + std::to_string(c);
         names.insert(name);
         Hdf5Channel h;
-        h.Values = ExtensibleDataset(file, name);
+        h.Size = SamplesInFile(length, layout, s.Where);
+        h.Values = FixedDataset(file, name, h.Size);
         if (h.Values < 0) {
             ok = false;
             *problem = "Could Not Create The Dataset " + name;
@@ -141,7 +158,13 @@ int32_t ExportHdf5(const char* testPath, const char* outPath, const int32_t* cha
             uniform = std::fabs((next - s.Where.Block[j]) / layout.Rate - step) < 1e-12 * std::max(1.0, step);
         }
         if (!uniform) {
-            h.Times = ExtensibleDataset(file, name + ".time");
+            h.Times = FixedDataset(file, name + ".time", h.Size);
+            if (h.Times < 0) {
+                H5Dclose(h.Values);
+                ok = false;
+                *problem = "Could Not Create The Dataset " + name + ".time";
+                break;
+            }
             s.WantTime = true;
         }
         AttributeInt(h.Values, "channel", c);
@@ -159,9 +182,16 @@ int32_t ExportHdf5(const char* testPath, const char* outPath, const int32_t* cha
         sets.push_back(h);
     }
     if (ok) {
-        Hdf5Pass pass{&sets, false};
+        Hdf5Pass pass{&sets, false, false};
         ok = WalkRecording(raw, layout, &series, Consume, &pass, progress) == 1 && !pass.Failed;
-        if (!ok) *problem = "Could Not Write " + temporary;
+        for (const Hdf5Channel& h : sets)
+            if (ok && h.Length != h.Size) pass.Changed = true;
+        if (pass.Changed) {
+            ok = false;
+            *problem = std::string("The Raw Data File Changed During The Export: ") + rawName;
+        } else if (!ok) {
+            *problem = "Could Not Write " + temporary;
+        }
     }
     fclose(raw);
     for (Hdf5Channel& h : sets) {

@@ -59,6 +59,9 @@ ChannelScale CurrentChannelScale(int32_t channel);
 int16_t SampleMillivolts(int16_t sample, int32_t adcBits);
 // Millivolts / gain x slope + offset.
 double EngineeringValue(const ChannelScale& scale, int16_t sample);
+// EngineeringValue of `n` samples at once, every result bit for bit the same,
+// in a loop the compiler vectorises (the exports spend their time here).
+void EngineeringValues(const ChannelScale& scale, const int16_t* samples, size_t n, double* values);
 
 // A text field of the model that may fill its array without a terminator.
 std::string FieldText(const char* field, size_t size);

@@ -2,13 +2,22 @@
 #include "export/recording_walk.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace {
 
-// About 8 MB of whole scans per read.
-constexpr uint64_t kChunkBytes = 8u << 20;
+// About 1 MB of whole scans per read: a chunk stays in the cache while every
+// channel's samples are picked out of it.
+constexpr uint64_t kChunkBytes = 1u << 20;
 
+// Raw files are little-endian whatever the machine reading them.
 inline int16_t SampleAt(const uint8_t* bytes) {
+    if constexpr (std::endian::native == std::endian::little) {
+        int16_t sample;
+        memcpy(&sample, bytes, sizeof sample);
+        return sample;
+    }
     return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] | (bytes[1] << 8)));
 }
 
@@ -46,6 +55,7 @@ int32_t WalkRecording(FILE* raw, const RecordingLayout& layout, std::vector<Chan
     if (scanBytes == 0 || layout.Rate <= 0.0) return 0;
     const uint64_t scansPerChunk = std::max<uint64_t>(1, kChunkBytes / scanBytes);
     std::vector<uint8_t> buffer(scansPerChunk * scanBytes);
+    std::vector<int16_t> counts;
     const uint64_t total = progress != nullptr ? FileLength(raw) : 0;
     uint64_t done = 0;
     uint64_t firstScan = 0;
@@ -53,36 +63,38 @@ int32_t WalkRecording(FILE* raw, const RecordingLayout& layout, std::vector<Chan
     for (;;) {
         const size_t got = fread(buffer.data(), 1, buffer.size(), raw);
         if (got == 0) break;
-        const uint64_t scans = (got + scanBytes - 1) / scanBytes;  // the last may be partial
+        const uint64_t whole = got / scanBytes;
+        const uint64_t tail = got - whole * scanBytes;  // bytes of a last, partial scan
         for (ChannelSeries& s : *series) {
-            s.Time.clear();
-            s.Value.clear();
             const size_t k = s.Where.Position.size();
-            if (k == 0) continue;
-            s.Value.reserve(scans * k);
-            if (s.WantTime) s.Time.reserve(scans * k);
-            // The samples' offsets within a scan, and how many of the last
-            // (perhaps partial) scan are whole.
-            const uint8_t* data = buffer.data();
             const uint32_t* where = s.Where.Position.data();
-            const uint64_t whole = got / scanBytes;
-            for (uint64_t i = 0; i < whole; ++i) {
-                const uint8_t* scan = data + i * scanBytes + 16;
-                for (size_t j = 0; j < k; ++j) s.Value.push_back(EngineeringValue(s.Scale, SampleAt(scan + 2 * where[j])));
+            // The channel's samples of this chunk, gathered out of the scans,
+            // then converted in one sweep.  A sample of the partial scan
+            // counts when both its bytes are there.
+            size_t n = whole * k;
+            for (size_t j = 0; j < k; ++j) n += 16 + 2 * static_cast<uint64_t>(where[j]) + 2 <= tail ? 1 : 0;
+            counts.resize(std::max(counts.size(), n));
+            size_t v = 0;
+            const uint8_t* scan = buffer.data() + 16;
+            for (uint64_t i = 0; i < whole; ++i, scan += scanBytes)
+                for (size_t j = 0; j < k; ++j) counts[v++] = SampleAt(scan + 2 * where[j]);
+            for (size_t j = 0; j < k && v < n; ++j)
+                if (16 + 2 * static_cast<uint64_t>(where[j]) + 2 <= tail) counts[v++] = SampleAt(scan + 2 * where[j]);
+            s.Value.resize(n);
+            EngineeringValues(s.Scale, counts.data(), n, s.Value.data());
+            if (s.WantTime) {
+                s.Time.resize(n);
+                double* time = s.Time.data();
+                for (size_t at = 0, i = 0; at < n; ++i) {
+                    const double start = static_cast<double>(firstScan + i) * blocks;
+                    for (size_t j = 0; j < k && at < n; ++j) time[at++] = (start + s.Where.Block[j]) / layout.Rate;
+                }
+            } else {
+                s.Time.clear();
             }
-            if (whole < scans)
-                for (size_t j = 0; j < k; ++j) {
-                    const uint64_t at = whole * scanBytes + 16 + 2 * static_cast<uint64_t>(where[j]);
-                    if (at + 2 <= got) s.Value.push_back(EngineeringValue(s.Scale, SampleAt(data + at)));
-                }
-            if (s.WantTime)
-                for (size_t v = 0; v < s.Value.size(); ++v) {
-                    const uint64_t scan = firstScan + v / k;
-                    s.Time.push_back((static_cast<double>(scan) * blocks + s.Where.Block[v % k]) / layout.Rate);
-                }
-            s.Count += s.Value.size();
+            s.Count += n;
         }
-        firstScan += scans;
+        firstScan += whole + (tail > 0 ? 1 : 0);
         done += got;
         if (!consume(context, series)) return 0;
         if (progress != nullptr && progress->Step != nullptr) progress->Step(progress->Context, done, total);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "export/analysis_files.h"
 #include "export/channel_export.h"
 #include "export/data_runs.h"
 #include "export/data_wizard.h"
@@ -86,5 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const int32_t channels[] = {0, 1, 2, 3, 4, 5, 6, 7};
     ExportChannelFiles(ChannelFormat::DaDisp, test.c_str(), channels, 8, nullptr);
+    // The ASCII export times every sample; the analysis set reads the
+    // layout, the runs and the samples once more.
+    ExportChannelFiles(ChannelFormat::Ascii, test.c_str(), channels, 8, nullptr);
+    WriteAnalysisFiles(test.c_str(), nullptr);
     return 0;
 }

@@ -82,41 +82,73 @@ TEST_F(ChannelExport, ConversionCoversBothConvertersAndTheLimits) {
     EXPECT_DOUBLE_EQ(EngineeringValue(nanGain, -32768), -10000.0);
 }
 
+TEST_F(ChannelExport, BulkConversionMatchesOneByOneForEveryCount) {
+    // Every 16-bit word on both converters (12-bit words beyond the converter
+    // saturate), for scales that divide by 1 for a bad gain, flip the sign
+    // or do not divide evenly: the bulk conversion the exports use must give
+    // each value bit for bit, whatever the count's place in the array.
+    std::vector<int16_t> counts(65536 + 5);
+    for (size_t i = 0; i < counts.size(); ++i) counts[i] = static_cast<int16_t>(static_cast<uint16_t>(i * 40503u));
+    const ChannelScale scales[] = {
+        {16, 1.0, 1.0, 0.0},  {12, 1.0, 1.0, 0.0},  {16, DivisorGain(0.0), 2.5, -3.0},
+        {12, 3.0, -0.7, 1e6}, {16, 7.3, 1e-3, 0.1}, {12, DivisorGain(std::nan("")), 1.0, 0.5},
+    };
+    for (const ChannelScale& scale : scales) {
+        std::vector<double> bulk(counts.size());
+        EngineeringValues(scale, counts.data(), counts.size(), bulk.data());
+        for (size_t i = 0; i < counts.size(); ++i) {
+            const double one = EngineeringValue(scale, counts[i]);
+            ASSERT_EQ(memcmp(&bulk[i], &one, sizeof one), 0)
+                << counts[i] << " on " << scale.AdcBits << " bits, gain " << scale.Gain << ": " << bulk[i];
+        }
+    }
+}
+
 TEST_F(ChannelExport, AsciiAndDaDispHoldEverySampleWithItsTime) {
     MixedTable();
-    const uint64_t scans = 57;
-    std::string raw = MakeRaw(scans + 1, Sample);
-    const uint32_t partial = 16 + 2 * 3;  // the last scan stops after its third sample
-    raw.resize(scans * ScanBytes() + partial);
-    WriteRaw(raw);
+    // A short recording, and ones that span several reads of the raw file
+    // (scans split between reads would lose or shift samples), each ending
+    // in a scan cut after its third sample or in a whole scan.
+    const struct {
+        uint64_t scans;
+        uint32_t partial;  // bytes of the last, cut scan (0: none)
+    } cases[] = {{57, 16 + 2 * 3}, {70001, 16 + 2 * 3}, {70001, 0}};
     const int32_t channels[] = {0, 1, 7, 9};
-
-    ChannelExportResult ascii = ExportChannelFiles(ChannelFormat::Ascii, test.c_str(), channels, 4, nullptr);
-    EXPECT_EQ(ascii.Written, 4);
-    EXPECT_EQ(ascii.Failed, 0);
-    ChannelExportResult dadisp = ExportChannelFiles(ChannelFormat::DaDisp, test.c_str(), channels, 4, nullptr);
-    EXPECT_EQ(dadisp.Written, 4);
-    EXPECT_TRUE(FakeMessages().empty());
-
     const char* names[] = {"Pressure", "Strain", "Temp", "Module"};
-    for (int i = 0; i < 4; ++i) {
-        const int32_t c = channels[i];
-        const std::vector<Point> want = ExpectedPoints(c, scans, partial);
-        const std::vector<std::string> lines = SplitLines(ReadText(dir + names[i] + ".asc"));
-        ASSERT_EQ(lines.size(), 9 + want.size()) << names[i];
-        EXPECT_EQ(lines[0], "Datafile for Channel " + std::to_string(c) + " Test:: " + test);
-        EXPECT_EQ(lines[1], "");
-        EXPECT_EQ(lines[2], std::string("Name: ") + names[i]);
-        EXPECT_EQ(lines[8], "::::TIME::::::::::::::::::::DATA:::::::::::::::::::::::::::::::::");
-        const std::string dat = ReadBytes(dir + names[i] + ".dat");
-        ASSERT_EQ(dat.size(), want.size() * 8) << names[i];
-        for (size_t j = 0; j < want.size(); ++j) {
-            char line[128];
-            snprintf(line, sizeof line, " %f\t\t%f", want[j].Time, want[j].Value);
-            ASSERT_EQ(lines[9 + j], line) << names[i] << " sample " << j;
-            double v;
-            memcpy(&v, dat.data() + 8 * j, 8);
-            ASSERT_EQ(v, want[j].Value) << names[i] << " sample " << j;
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::to_string(k.scans) + " scans, " + std::to_string(k.partial) + " bytes after");
+        const uint64_t scans = k.scans;
+        const uint32_t partial = k.partial;
+        std::string raw = MakeRaw(scans + 1, Sample);
+        raw.resize(scans * ScanBytes() + partial);
+        WriteRaw(raw);
+
+        ChannelExportResult ascii = ExportChannelFiles(ChannelFormat::Ascii, test.c_str(), channels, 4, nullptr);
+        EXPECT_EQ(ascii.Written, 4);
+        EXPECT_EQ(ascii.Failed, 0);
+        ChannelExportResult dadisp = ExportChannelFiles(ChannelFormat::DaDisp, test.c_str(), channels, 4, nullptr);
+        EXPECT_EQ(dadisp.Written, 4);
+        EXPECT_TRUE(FakeMessages().empty());
+
+        for (int i = 0; i < 4; ++i) {
+            const int32_t c = channels[i];
+            const std::vector<Point> want = ExpectedPoints(c, scans, partial);
+            const std::vector<std::string> lines = SplitLines(ReadText(dir + names[i] + ".asc"));
+            ASSERT_EQ(lines.size(), 9 + want.size()) << names[i];
+            EXPECT_EQ(lines[0], "Datafile for Channel " + std::to_string(c) + " Test:: " + test);
+            EXPECT_EQ(lines[1], "");
+            EXPECT_EQ(lines[2], std::string("Name: ") + names[i]);
+            EXPECT_EQ(lines[8], "::::TIME::::::::::::::::::::DATA:::::::::::::::::::::::::::::::::");
+            const std::string dat = ReadBytes(dir + names[i] + ".dat");
+            ASSERT_EQ(dat.size(), want.size() * 8) << names[i];
+            for (size_t j = 0; j < want.size(); ++j) {
+                char line[128];
+                snprintf(line, sizeof line, " %f\t\t%f", want[j].Time, want[j].Value);
+                ASSERT_EQ(lines[9 + j], line) << names[i] << " sample " << j;
+                double v;
+                memcpy(&v, dat.data() + 8 * j, 8);
+                ASSERT_EQ(v, want[j].Value) << names[i] << " sample " << j;
+            }
         }
     }
     // The header lines of channel 0, and the values the limits give.

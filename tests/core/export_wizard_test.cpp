@@ -2,6 +2,8 @@
 // converter limits too, and the noise figure stays exact on long recordings.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "export/data_wizard.h"
 #include "export_fixture.h"
 
@@ -65,6 +67,8 @@ TEST_F(DataWizard, RailLimitsOfBothConverters) {
         {32766, "M11-A", true},  {32767, "M11-A", true},  {-32766, "M11-A", true}, {-32767, "M11-A", true},
         {-32768, "M11-A", true}, {32765, "M11-A", false}, {-32765, "M11-A", false}, {2047, "M14-B", false},
         {-2048, "M14-B", true},  {2046, "M14-B", false},
+        // Counts no 12-bit converter gives: times 16 they wrap as 16-bit words.
+        {2048, "M14-B", true},   {4096, "M14-B", false},  {6144, "M14-B", true},   {-2049, "M14-B", false},
     };
     SingleRate({0}, 1, 100.0);
     for (const Case& c : cases) {
@@ -113,6 +117,64 @@ TEST_F(DataWizard, NoiseStaysExactOnLongRecordingsNearFullScale) {
     EXPECT_DOUBLE_EQ(screened[1].Deviation, 51.0);
     EXPECT_FALSE(ListedNoisy(screened[0], 16));
     EXPECT_TRUE(ListedNoisy(screened[1], 16));
+}
+
+TEST_F(DataWizard, ScreeningMatchesASampleBySampleCount) {
+    // An odd number of scans over several reads of the file, a channel in
+    // two positions, 12- and 16-bit cards, and -32768 in consecutive scans
+    // (the largest square, twice).  Every figure must equal one worked out
+    // sample by sample.
+    Table({{0, 0}, {1, 0}, {2, 0}, {0, 1}, {3, 1}}, 2, 100.0);
+    Channel(1, "Twelve", "M13-B", 1, 1, 0);
+    const uint64_t scans = 131071;  // 26 bytes each: about 3.2 MB
+    auto sample = [](uint64_t s, uint32_t p) -> int16_t {
+        switch (p) {
+            case 0: return static_cast<int16_t>(static_cast<int64_t>(s * 2654435761u % 65536) - 32768);
+            case 1:  // now and then a count beyond the 12-bit range
+                if (s % 997 == 5) return static_cast<int16_t>(2048 * static_cast<int>(1 + s % 3));
+                return static_cast<int16_t>(static_cast<int64_t>(s * 40503 % 4096) - 2048);
+            case 2: return s < 4 ? int16_t{-32768} : static_cast<int16_t>(-32760 + static_cast<int>(s % 3));
+            case 3: return static_cast<int16_t>(static_cast<int64_t>((s * s) % 65536) - 32768);
+            default: return static_cast<int16_t>(1000 + static_cast<int>(s % 41));
+        }
+    };
+    WriteRaw(MakeRaw(scans, sample));
+    RecordingLayout layout;
+    std::string problem;
+    ASSERT_EQ(CurrentRecordingLayout(&layout, &problem), 1);
+    std::vector<ChannelScreening> screened;
+    ASSERT_EQ(ScreenRecording(RawName().c_str(), layout, &screened, nullptr), 1);
+    ASSERT_EQ(screened.size(), 4u);
+    for (const ChannelScreening& got : screened) {
+        SCOPED_TRACE("channel " + std::to_string(got.Channel));
+        const int64_t scale = got.Channel == 1 ? 16 : 1;
+        uint64_t n = 0;
+        int64_t sum = 0;
+        unsigned __int128 squares = 0;
+        bool changing = false, railed = false;
+        int64_t first = 0;
+        for (uint64_t s = 0; s < scans; ++s)
+            for (uint32_t p = 0; p < Positions(); ++p) {
+                if (lpProgScanList->Entry[p].CHANNEL != static_cast<uint32_t>(got.Channel)) continue;
+                const int64_t v = sample(s, p);
+                if (n == 0) first = v;
+                changing = changing || v - first > 50 || first - v > 50;
+                const int16_t word = static_cast<int16_t>(static_cast<uint16_t>(v * scale));
+                railed = railed || word > 32765 || word < -32765;
+                ++n;
+                sum += v * scale;
+                squares += static_cast<unsigned __int128>(static_cast<uint64_t>(v * scale * v * scale));
+            }
+        EXPECT_EQ(got.Samples, n);
+        EXPECT_EQ(got.Changing, changing);
+        EXPECT_EQ(got.Railed, railed);
+        const __int128 spread = static_cast<__int128>(n) * static_cast<__int128>(squares) -
+                                static_cast<__int128>(sum) * static_cast<__int128>(sum);
+        EXPECT_EQ(got.Deviation, std::sqrt(static_cast<double>(spread) / static_cast<double>(n) / static_cast<double>(n)));
+    }
+    // The channel at the negative limit is railed and changes by less than 50.
+    EXPECT_TRUE(screened[2].Railed);
+    EXPECT_FALSE(screened[2].Changing);
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include "export/data_runs.h"
 #include "export/data_wizard.h"
 #include "export/raw_check.h"
+#include "testmodel/system_settings.h"
+#include "tools/zd418-data/sample_recording.h"
 #include "tools/zd418-data/test_source.h"
 #ifdef ZD418_HDF5
 #include "export/hdf5_export.h"
@@ -27,7 +29,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: zd418-data COMMAND TEST.mdb [options]\n"
+    "usage: zd418-data COMMAND TEST.mdb [options]   (sample: zd418-data sample FOLDER)\n"
     "commands:\n"
     "  ascii    [-c CHANNEL]...          ASCII files (.asc) beside the test, one per channel\n"
     "  dadisp   [-c CHANNEL]...          DaDisp files (.dat) beside the test\n"
@@ -38,6 +40,7 @@ const char* const kUsage =
     "  runs                              list the runs of the raw file\n"
     "  remove-runs N[,N]...              remove runs by their listed number (1 = first)\n"
     "  check                             check the raw file against its map and the test\n"
+    "  sample   FOLDER                   make a small sample test with its recording (FOLDER/t1.mdb)\n"
     "options: -c CHANNEL picks a channel (default: every scan-list channel);\n"
     "         --progress shows progress even when standard error is not a terminal\n"
     "settings: Q90.ini and Q90CARD.ini are read from $ZD418_PROFILE_DIR (default: .)\n";
@@ -142,12 +145,18 @@ int main(int argc, char** argv) {
     } else if (plain.size() != 2) {
         return Usage("too many arguments");
     }
-    static const char* const kCommands[] = {"ascii", "dadisp", "hdf5", "analysis", "wizard", "runs", "remove-runs", "check"};
+    static const char* const kCommands[] = {"ascii", "dadisp", "hdf5",  "analysis", "wizard",
+                                            "runs",  "remove-runs", "check", "sample"};
     bool known = false;
     for (const char* c : kCommands) known = known || o.Command == c;
     if (!known) return Usage(("unknown command " + o.Command).c_str());
 
     std::string problem;
+    if (o.Command == "sample") {
+        if (!WriteSampleRecording(o.Test.c_str(), &problem)) return Fail(problem);
+        printf("%s\n", szTestFile);
+        return 0;
+    }
     if (!OpenTestForReading(o.Test.c_str(), &problem)) return Fail(problem);
     const char* test = o.Test.c_str();
 

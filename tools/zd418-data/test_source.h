@@ -14,5 +14,10 @@
 // 1 on success; 0 with the reason in *error.
 int32_t OpenTestForReading(const char* testPath, std::string* error);
 
+// Binds the data source the loader and saver use ("Q90") to the SQLite file
+// `database`, through an ODBC set-up in the private folder (made on first
+// use).  1 on success; 0 with the reason in *error.
+int32_t BindTestDataSource(const std::string& database, std::string* error);
+
 // Removes the private copy (also done at exit).
 void CloseTestSource();
