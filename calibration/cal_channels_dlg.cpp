@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "calibration/cal_controls_dlg.h"
 #include "calibration/cal_fit.h"
 #include "calibration/cal_run.h"
 #include "calibration/cal_setup.h"
@@ -16,25 +17,7 @@
 
 namespace {
 
-HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
-
-std::string ItemText(HWND dlg, int id) {
-    char text[256] = "";
-    GetDlgItemTextA(dlg, id, text, sizeof text);
-    return text;
-}
-
-std::string Field(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
-
-void AddString(HWND dlg, int id, const char* text) {
-    SendDlgItemMessageA(dlg, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-}
-int32_t Selection(HWND dlg, int id) {
-    return static_cast<int32_t>(SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0));
-}
-void Select(HWND dlg, int id, int32_t index) {
-    SendDlgItemMessageA(dlg, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
+using namespace cal_controls;
 
 std::string Number(double value, const char* format = "%.4f") {
     char text[64];

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/cal_controls_dlg.h"
 #include "calibration/cal_procedure.h"
 #include "calibration/cal_setup.h"
 #include "calibration/cal_states.h"
@@ -16,23 +17,8 @@
 
 namespace {
 
-HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+using namespace cal_controls;
 
-std::string ItemText(HWND dlg, int id) {
-    char text[256] = "";
-    GetDlgItemTextA(dlg, id, text, sizeof text);
-    return text;
-}
-std::string Field(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
-void AddString(HWND dlg, int id, const char* text) {
-    SendDlgItemMessageA(dlg, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-}
-int32_t Selection(HWND dlg, int id) {
-    return static_cast<int32_t>(SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0));
-}
-void Select(HWND dlg, int id, int32_t index) {
-    SendDlgItemMessageA(dlg, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
 std::string ProcedureName(int32_t type) {
     std::string name = Field(lpsCalTypes->NAME[type], sizeof lpsCalTypes->NAME[type]);
     if (name.empty()) name = "Procedure " + std::to_string(type + 1);

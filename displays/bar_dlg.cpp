@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -47,7 +48,16 @@ void StoreScaleField(HWND dialog, BarDialog* d, int id) {
     }
     char text[40];
     GetDlgItemTextA(dialog, id, text, sizeof text);
-    double v = strtod(text, nullptr);
+    // Text that is not a number would silently become a scale of 0: say so
+    // and keep the scale the bar had.
+    char* end = text;
+    const double v = strtod(text, &end);
+    while (*end == ' ') ++end;
+    if (end == text || *end != '\0' || !std::isfinite(static_cast<float>(v))) {
+        MessageBoxA(dialog, "The Scale Must Be A Number", "Bar Graph", MB_OK | MB_ICONEXCLAMATION);
+        ShowScale(dialog, d->copy, i);
+        return;
+    }
     (id == IDC_BAR_FROM ? d->copy.Minimum : d->copy.Maximum)[i] = static_cast<float>(v);
 }
 

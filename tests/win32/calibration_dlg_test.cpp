@@ -21,100 +21,20 @@
 #include "testmodel/model.h"
 #include "testmodel/system_settings.h"
 
+#include "tests/win32/dialog_driver.h"
+#include "tests/win32/front_end_dlls.h"
+
+// Steps run on the dialog titled by the script; every other dialog or message
+// box that appears is answered (Yes or OK), its texts kept apart by "|".
+const DialogRules kDialogRules = {DialogIs::Tracked, AnswerYesElseOk, "|"};
+
 namespace {
 
 std::string g_gpib, g_q90ui;
 
-struct Box {
-    std::string caption;
-    std::string text;
-};
-
-// Steps run one per tick, each on the dialog titled `title`; every other
-// dialog or message box that appears is answered (Yes or OK) and kept.
-struct Script {
-    const char* title = nullptr;
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    bool busy = false;
-    std::vector<Box> boxes;
-    HWND dialog = nullptr;  // the titled dialog once found (a box may share its title)
-};
-Script* g_script = nullptr;
-
-std::string Text(HWND hwnd) {
-    char buf[512] = "";
-    GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    if (hwnd == g_script->dialog || (g_script->dialog == nullptr && Text(hwnd) == g_script->title)) return TRUE;
-    *reinterpret_cast<HWND*>(param) = hwnd;
-    return FALSE;
-}
-
-BOOL CALLBACK FindStatic(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    std::string t = Text(hwnd);
-    if (strcmp(cls, "Static") == 0 && !t.empty()) *reinterpret_cast<std::string*>(param) += t + "|";
-    return TRUE;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    Script& s = *g_script;
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box != nullptr) {
-        Box b{Text(box), ""};
-        EnumChildWindows(box, FindStatic, reinterpret_cast<LPARAM>(&b.text));
-        s.boxes.push_back(b);
-        int button = GetDlgItem(box, IDYES) ? IDYES : IDOK;
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        return;
-    }
-    if (s.busy) return;
-    if (s.dialog == nullptr || !IsWindow(s.dialog)) s.dialog = FindWindowA("#32770", s.title);
-    HWND dlg = s.dialog;
-    if (dlg == nullptr || s.next >= s.steps.size()) return;
-    s.busy = true;
-    s.steps[s.next++](dlg);
-    s.busy = false;
-}
-
-void RunDialog(Script* script, const std::function<void()>& open) {
-    g_script = script;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
-    UINT_PTR guard = SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR, DWORD) {
-        ADD_FAILURE() << "dialog still open after 60 s";
-        if (HWND d = FindWindowA("#32770", g_script->title)) EndDialog(d, IDCANCEL);
-    });
-    open();
-    KillTimer(nullptr, timer);
-    KillTimer(nullptr, guard);
-    g_script = nullptr;
-}
-
-void Press(HWND dlg, int id) {
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-void Choose(HWND dlg, int id, int index) {
-    SendDlgItemMessageA(dlg, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-// Text typed into an edit field, which then loses the focus.
-void Type(HWND dlg, int id, const char* text) {
-    SetDlgItemTextA(dlg, id, text);
-    SendDlgItemMessageA(dlg, id, EM_SETMODIFY, TRUE, 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
 // Text put into a field that is read when the dialog's OK is pressed.
 void Fill(HWND dlg, int id, const char* text) { SetDlgItemTextA(dlg, id, text); }
-std::string Item(HWND dlg, int id) { return Text(GetDlgItem(dlg, id)); }
+
 std::vector<std::string> ListLines(HWND dlg, int id) {
     std::vector<std::string> lines;
     const LRESULT n = SendDlgItemMessageA(dlg, id, LB_GETCOUNT, 0, 0);
@@ -126,13 +46,6 @@ std::vector<std::string> ListLines(HWND dlg, int id) {
     return lines;
 }
 bool Visible(HWND dlg, int id) { return IsWindowVisible(GetDlgItem(dlg, id)) != FALSE; }
-
-std::string ExeDir() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    return p.substr(0, p.find_last_of('\\'));
-}
 
 // Simulator mode: nothing reaches a bus.
 class CalibrationDialogs : public ::testing::Test {
@@ -313,12 +226,7 @@ class CalibrationHardwareDialog : public ::testing::Test {
         ASSERT_EQ(AllocateTestModel(), 1);
         bSimulator = false;
         ASSERT_TRUE(LoadControlLibrary());
-        auto configure = reinterpret_cast<int32_t (*)(const char*, char*, int32_t)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("gpib-32.dll"), "Q90SimConfigure")));
-        ASSERT_NE(configure, nullptr);
-        char error[256] = "";
-        ASSERT_EQ(configure("timebase real\ncard 0-3 M15-C\ncal 1 reference 5100\n", error, sizeof error), 1)
-            << error;
+        ASSERT_EQ(ConfigureChassis("timebase real\ncard 0-3 M15-C\ncal 1 reference 5100\n"), "");
         snprintf(szTestFile, sizeof szTestFile, "%s\\calib_dlg.mdb", ExeDir().c_str());
         lpProgScanList->EntryCount = 4;
         lpProgScanList->BlockCount = 1;
@@ -380,18 +288,10 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: calibration_dlg_test <gpib-32.dll> <Q90ui.dll>\n");
         return 2;
     }
-    auto windows = [](std::string p) {
-        if (!p.empty() && p[0] == '/') p = "Z:" + p;
-        for (char& c : p)
-            if (c == '/') c = '\\';
-        return p;
-    };
-    g_gpib = windows(argv[1]);
-    g_q90ui = windows(argv[2]);
+    g_gpib = WindowsPath(argv[1]);
+    g_q90ui = WindowsPath(argv[2]);
     // The front end's DLLs where the program looks for them.
-    std::string dir = ExeDir();
-    if (!CopyFileA(g_gpib.c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE) ||
-        !CopyFileA(g_q90ui.c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE)) {
+    if (!PlaceFrontEndDlls(g_gpib, g_q90ui)) {
         fprintf(stderr, "calibration_dlg_test: cannot place the DLLs\n");
         return 2;
     }

@@ -16,14 +16,11 @@ namespace {
 
 std::string g_exe;
 
-struct Program {
-    PROCESS_INFORMATION pi = {};
-    HWND frame = nullptr;
-};
+using namespace e2e;
 
 // Starts Zd418 without the front end's libraries and dismisses what start-up
 // shows (the Open Test dialog first) until it is idle.
-bool Start(Program& p) {
+bool Start(Process& p) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     std::string dir = std::string(temp) + "zd418_calibration";
@@ -31,37 +28,12 @@ bool Start(Program& p) {
     std::string exe = dir + "\\Zd418.exe";
     if (!CopyFileA(WindowsPath(g_exe).c_str(), exe.c_str(), FALSE)) return false;
     DeleteFileA((dir + "\\Q90ui.dll").c_str());
-    std::string cmd = "\"" + exe + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &p.pi))
-        return false;
-    WaitFor([&] { return (p.frame = FindWindowOf(p.pi.dwProcessId, "GenericWClass")) != nullptr; }, 60000);
-    if (p.frame == nullptr) return false;
-    int quiet = 0;
-    for (int i = 0; i < 600 && quiet < 20; ++i) {
-        if (HWND box = FindWindowOf(p.pi.dwProcessId, "#32770")) {
-            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            quiet = 0;
-        } else {
-            DWORD_PTR r;
-            if (SendMessageTimeoutA(p.frame, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &r)) ++quiet;
-        }
-        Sleep(50);
-    }
+    if (!StartZd418(p, exe, dir)) return false;
+    DismissUntilIdle(p);
     return true;
 }
 
-void Stop(Program& p) {
-    if (p.pi.hProcess == nullptr) return;
-    TerminateProcess(p.pi.hProcess, 0);
-    WaitForSingleObject(p.pi.hProcess, 10000);
-    CloseHandle(p.pi.hProcess);
-    CloseHandle(p.pi.hThread);
-}
-
-HWND WaitDialog(const Program& p, const char* title, DWORD ms = 20000) {
+HWND WaitDialog(const Process& p, const char* title, DWORD ms = 20000) {
     HWND found = nullptr;
     WaitFor([&] { return (found = FindWindowOf(p.pi.dwProcessId, "#32770", title)) != nullptr; }, ms);
     return found;
@@ -81,9 +53,9 @@ std::string StaticTexts(HWND box) {
 
 class CalibrationMenu : public ::testing::Test {
   protected:
-    Program p;
+    Process p;
     void SetUp() override { ASSERT_TRUE(Start(p)) << "Zd418 did not start"; }
-    void TearDown() override { Stop(p); }
+    void TearDown() override { EndProcess(p); }
 };
 
 TEST_F(CalibrationMenu, EveryItemOpensItsDialog) {
@@ -132,16 +104,5 @@ TEST_F(CalibrationMenu, SimulatorModeCalibrationShowsTenMillivoltsAndStoresNoSlo
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        fprintf(stderr, "usage: calibration_e2e_test Zd418.exe\n");
-        return 2;
-    }
-    g_exe = argv[1];
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    for (const char* ini : {"Q90CARD.ini", "mtstest.ini"})
-        CopyFileA(WindowsPath(std::string(ZD418_CONFIG_DIR) + "/" + ini).c_str(),
-                  (std::string(windows) + "\\" + ini).c_str(), TRUE);
-    return RUN_ALL_TESTS();
+    return e2e::RunE2eTests(argc, argv, "calibration_e2e_test Zd418.exe", {&g_exe});
 }

@@ -32,95 +32,15 @@ HWND hwndWait = nullptr;
 HWND hwndMDIClient = nullptr;
 int nDownloadChannel = 0;
 
+#include "tests/win32/dialog_driver.h"
+#include "tests/win32/front_end_dlls.h"
+
+// Every box is answered Yes, else OK; a dialog without either (the set-ups) is cancelled.
+const DialogRules kDialogRules = {DialogIs::Titled, AnswerYesElseOkElseCancel, ""};
+
 namespace {
 
 std::string g_gpib, g_q90ui, g_cardIni;
-
-struct Box {
-    std::string caption;
-    std::string text;
-};
-
-// Steps run one per tick; every message box is answered (Yes or OK) and kept.
-struct Script {
-    const char* title = nullptr;
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    bool busy = false;
-    std::vector<Box> boxes;
-};
-Script* g_script = nullptr;
-
-std::string Text(HWND hwnd) {
-    char buf[512] = "";
-    GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    if (Text(hwnd) == g_script->title) return TRUE;
-    *reinterpret_cast<HWND*>(param) = hwnd;
-    return FALSE;
-}
-
-BOOL CALLBACK FindStatic(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    std::string t = Text(hwnd);
-    if (strcmp(cls, "Static") == 0 && !t.empty()) *reinterpret_cast<std::string*>(param) += t;
-    return TRUE;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    Script& s = *g_script;
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box != nullptr) {
-        Box b{Text(box), ""};
-        EnumChildWindows(box, FindStatic, reinterpret_cast<LPARAM>(&b.text));
-        s.boxes.push_back(b);
-        // Yes, else OK; a dialog without either (the set-ups) is cancelled.
-        int button = GetDlgItem(box, IDYES) ? IDYES : GetDlgItem(box, IDOK) ? IDOK : IDCANCEL;
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        return;
-    }
-    if (s.busy) return;
-    HWND dlg = FindWindowA("#32770", s.title);
-    if (dlg == nullptr || s.next >= s.steps.size()) return;
-    s.busy = true;
-    s.steps[s.next++](dlg);
-    s.busy = false;
-}
-
-void RunDialog(Script* script, void (*open)(HWND)) {
-    g_script = script;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
-    UINT_PTR guard = SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR, DWORD) {
-        ADD_FAILURE() << "dialog still open after 60 s";
-        if (HWND d = FindWindowA("#32770", g_script->title)) EndDialog(d, IDCANCEL);
-    });
-    open(nullptr);
-    KillTimer(nullptr, timer);
-    KillTimer(nullptr, guard);
-    g_script = nullptr;
-}
-
-void Press(HWND dlg, int id) {
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-void Choose(HWND dlg, int id, int index) {
-    SendDlgItemMessageA(dlg, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-void Type(HWND dlg, int id, const char* text) {
-    SetDlgItemTextA(dlg, id, text);
-    SendDlgItemMessageA(dlg, id, EM_SETMODIFY, TRUE, 0);  // as typing leaves it
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-std::string Item(HWND dlg, int id) { return Text(GetDlgItem(dlg, id)); }
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -131,28 +51,6 @@ std::string ReadText(const std::string& path) {
     for (char c : s.str())
         if (c != '\r') text += c;
     return text;
-}
-
-std::string ExeDir() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    return p.substr(0, p.find_last_of('\\'));
-}
-
-std::map<std::string, std::string> Card(int32_t slot) {
-    auto state = reinterpret_cast<int32_t (*)(int32_t, char*, int32_t)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("gpib-32.dll"), "Q90SimCardState")));
-    std::map<std::string, std::string> m;
-    if (state == nullptr) return m;
-    char buf[4096] = "";
-    state(slot, buf, sizeof buf);
-    std::istringstream in(buf);
-    for (std::string line; std::getline(in, line);) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos) m[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return m;
 }
 
 // The commands each card received since the chassis was configured: the
@@ -187,16 +85,10 @@ class ChannelDialogs : public ::testing::Test {
         ASSERT_EQ(AllocateTestModel(), 1);
         bSimulator = false;
         ASSERT_TRUE(LoadControlLibrary());
-        auto configure = reinterpret_cast<int32_t (*)(const char*, char*, int32_t)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("gpib-32.dll"), "Q90SimConfigure")));
-        ASSERT_NE(configure, nullptr);
-        char error[256] = "";
-        ASSERT_EQ(configure("timebase real\ncard 0-1 M15-C\ncard 2 M13-B refuse 4 at filter\ncard 3 M12\n"
-                            "card 4 M17-B\ncard 5 M16 refuse 64 at gain\ncard 6 M18-A\ncard 7 M21\n"
-                            "card 8-255 M13-B\n",
-                            error, sizeof error),
-                  1)
-            << error;
+        ASSERT_EQ(ConfigureChassis("timebase real\ncard 0-1 M15-C\ncard 2 M13-B refuse 4 at filter\ncard 3 M12\n"
+                                   "card 4 M17-B\ncard 5 M16 refuse 64 at gain\ncard 6 M18-A\ncard 7 M21\n"
+                                   "card 8-255 M13-B\n"),
+                  "");
         ChannelParams* p = lpsChannelParams;
         for (int c = 0; c < kChannels; ++c) {
             p->CARDTYPE[c] = c < 8 ? kTypes[c] : 4;
@@ -606,22 +498,14 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: channel_dlg_test <gpib-32.dll> <Q90ui.dll> <Q90CARD.ini>\n");
         return 2;
     }
-    auto windows = [](std::string p) {
-        if (!p.empty() && p[0] == '/') p = "Z:" + p;
-        for (char& c : p)
-            if (c == '/') c = '\\';
-        return p;
-    };
-    g_gpib = windows(argv[1]);
-    g_q90ui = windows(argv[2]);
-    g_cardIni = windows(argv[3]);
+    g_gpib = WindowsPath(argv[1]);
+    g_q90ui = WindowsPath(argv[2]);
+    g_cardIni = WindowsPath(argv[3]);
     // The front end's DLLs where the program looks for them, and the card
     // types in the Windows directory.
-    std::string dir = ExeDir();
     char windowsDir[MAX_PATH];
     GetWindowsDirectoryA(windowsDir, MAX_PATH);
-    if (!CopyFileA(g_gpib.c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE) ||
-        !CopyFileA(g_q90ui.c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE) ||
+    if (!PlaceFrontEndDlls(g_gpib, g_q90ui) ||
         !CopyFileA(g_cardIni.c_str(), (std::string(windowsDir) + "\\Q90CARD.ini").c_str(), FALSE)) {
         fprintf(stderr, "channel_dlg_test: cannot place the DLLs and Q90CARD.ini\n");
         return 2;

@@ -33,11 +33,9 @@ BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-struct Program {
-    PROCESS_INFORMATION pi = {};
-    HWND frame = nullptr;
-    HWND panel = nullptr;
+using namespace e2e;
 
+struct Program : Process {
     // Answers the boxes that come up within `ms`: the two questions of a
     // recording start with Yes, other questions with No, messages with OK.
     std::vector<Box> Answer(DWORD ms) const {
@@ -64,15 +62,6 @@ struct Program {
         }
         return seen;
     }
-    bool Running() const { return WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
-    // Whatever the test found, the program does not outlive it.
-    ~Program() {
-        if (pi.hProcess == nullptr) return;
-        TerminateProcess(pi.hProcess, 0);
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
-    }
 };
 
 bool Saw(const std::vector<Box>& boxes, const std::string& caption) {
@@ -87,53 +76,19 @@ std::string Describe(const std::vector<Box>& boxes) {
     return all;
 }
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    std::string text;
-    for (char c : s.str())
-        if (c != '\r') text += c;
-    return text;
-}
-
 TEST(ChannelE2E, DownloadAutobalanceAndTheRecordingStartAgainstTheChassis) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "zd418_channels";
-    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string dir = StationDir("zd418_channels");
     CreateDirectoryA((dir + "\\demo").c_str(), nullptr);
     const std::string log = dir + "\\demo\\demo.log";
     DeleteFileA(log.c_str());
     const std::string exe = dir + "\\Zd418.exe";
-    ASSERT_TRUE(CopyFileA(WindowsPath(g_exe).c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(WindowsPath(g_gpib).c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(WindowsPath(g_q90ui).c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE));
-    FILE* cfg = fopen((dir + "\\q90sim.cfg").c_str(), "w");
-    ASSERT_NE(cfg, nullptr);
-    fputs("timebase real\ncard 0-255 M17-B imbalance 10\ncard 2 M16 refuse 4 at filter\n"
-          "card 5 M15-C refuse 64 at gain\ncard 6 M17-B missing\n",
-          cfg);
-    fclose(cfg);
-
-    DeleteFileA(SystemIni().c_str());
-    const std::string iniPath = SystemIni();
-    const char* ini = iniPath.c_str();
-    WritePrivateProfileStringA("Application", "WorkDirectory", dir.c_str(), ini);
-    WritePrivateProfileStringA("System", "TriggerState", "0", ini);
-    WritePrivateProfileStringA("System", "RecordingType", "0", ini);
-    WritePrivateProfileStringA("SYSTEM", "SIMULATOR", "NO", ini);
-    WritePrivateProfileStringA("SYSTEM", "APPEND", "NO", ini);
-    WritePrivateProfileStringA("SYSTEM", "COM2RUNANDPOINT", "NO", ini);
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
+    ASSERT_TRUE(PlaceStation(dir, g_exe, g_gpib, g_q90ui,
+                             "timebase real\ncard 0-255 M17-B imbalance 10\ncard 2 M16 refuse 4 at filter\n"
+                             "card 5 M15-C refuse 64 at gain\ncard 6 M17-B missing\n"));
+    WriteRecordingStationIni(dir);
 
     Program p;
-    std::string cmd = "\"" + exe + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &p.pi));
-    ASSERT_TRUE(WaitFor([&] { return (p.frame = FindWindowOf(p.pi.dwProcessId, "GenericWClass")) != nullptr; },
-                        60000));
+    ASSERT_TRUE(StartZd418(p, exe, dir));
     p.Answer(3000);  // the Open Test dialog: cancelled, the demonstration test
     p.panel = FindWindowOf(p.pi.dwProcessId, "CONTROLCLASS");
     HWND wait = FindWindowOf(p.pi.dwProcessId, "WAITCLASS");
@@ -147,7 +102,7 @@ TEST(ChannelE2E, DownloadAutobalanceAndTheRecordingStartAgainstTheChassis) {
     ASSERT_EQ(download.size(), 1u) << Describe(download);
     EXPECT_EQ(download[0].caption, "Channel Setup Error");
     EXPECT_EQ(download[0].text, "Some Channels Failed Setup. View Log File For Details.");
-    EXPECT_EQ(ReadText(log),
+    EXPECT_EQ(ReadLines(log),
               "Channel 2 Named Accel Failed During Filter Selection ::Bad Parameter\n"
               "Channel 5 Named Chan5 Failed During Gain Selection ::Make Sure Channel Is Installed\n"
               "Channel 6 Named Chan6 Failed During Channel Selection ::Make Sure Channel Is Installed\n");
@@ -168,9 +123,7 @@ TEST(ChannelE2E, DownloadAutobalanceAndTheRecordingStartAgainstTheChassis) {
     // autobalance question (Yes), the select failure of the balance, and no
     // summary; the program goes on recording.
     Sleep(500);
-    const LPARAM record = MAKELPARAM(365, 20);
-    PostMessageA(p.panel, WM_LBUTTONDOWN, MK_LBUTTON, record);
-    PostMessageA(p.panel, WM_LBUTTONUP, 0, record);
+    Click(p.panel, 365, 20);  // Record
     std::vector<Box> start = p.Answer(6000);
     EXPECT_TRUE(Saw(start, "Scanlist Or Channel Parameters Not Downloaded")) << Describe(start);
     EXPECT_TRUE(Saw(start, "Channel Setup Error")) << Describe(start);
@@ -180,9 +133,7 @@ TEST(ChannelE2E, DownloadAutobalanceAndTheRecordingStartAgainstTheChassis) {
     EXPECT_FALSE(Saw(start, "Autobalance Success")) << Describe(start);
     EXPECT_TRUE(p.Running()) << "the program ended during the recording start";
 
-    const LPARAM stop = MAKELPARAM(245, 20);
-    PostMessageA(p.panel, WM_LBUTTONDOWN, MK_LBUTTON, stop);
-    PostMessageA(p.panel, WM_LBUTTONUP, 0, stop);
+    Click(p.panel, 245, 20);  // Stop
     p.Answer(1500);
     EXPECT_TRUE(p.Running());
 }
@@ -190,18 +141,6 @@ TEST(ChannelE2E, DownloadAutobalanceAndTheRecordingStartAgainstTheChassis) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 4) {
-        fprintf(stderr, "usage: channel_e2e_test Zd418.exe gpib-32.dll Q90ui.dll\n");
-        return 2;
-    }
-    g_exe = argv[1];
-    g_gpib = argv[2];
-    g_q90ui = argv[3];
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    for (const char* ini : {"Q90CARD.ini", "mtstest.ini"})
-        CopyFileA(WindowsPath(std::string(ZD418_CONFIG_DIR) + "/" + ini).c_str(),
-                  (std::string(windows) + "\\" + ini).c_str(), TRUE);
-    return RUN_ALL_TESTS();
+    return e2e::RunE2eTests(argc, argv, "channel_e2e_test Zd418.exe gpib-32.dll Q90ui.dll",
+                            {&g_exe, &g_gpib, &g_q90ui});
 }

@@ -19,54 +19,13 @@ namespace {
 
 std::string g_exe, g_gpib, g_q90ui;
 
-struct Station {
-    PROCESS_INFORMATION pi = {};
-    HWND frame = nullptr;
-    HWND panel = nullptr;
+using namespace e2e;
+
+struct Station : Process {
     std::string exe;
-    ~Station() {
-        if (pi.hProcess) {
-            TerminateProcess(pi.hProcess, 0);
-            WaitForSingleObject(pi.hProcess, 10000);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-    }
 };
 
-// Answers the boxes that are up: the download question with Yes, every other
-// question with No, plain messages with OK.  Returns the texts seen.
-std::vector<std::string> AnswerBoxes(const Station& s, DWORD ms) {
-    std::vector<std::string> seen;
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (HWND box = FindWindowOf(s.pi.dwProcessId, "#32770")) {
-            const std::string title = Text(box);
-            seen.push_back(title);
-            const WPARAM answer = title == "Scanlist Or Channel Parameters Not Downloaded" ? IDYES : IDNO;
-            PostMessageA(box, WM_COMMAND, answer, 0);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-        }
-        Sleep(50);
-    }
-    return seen;
-}
-
-void Click(HWND panel, int x, int y) {
-    const LPARAM at = MAKELPARAM(x, y);
-    PostMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(panel, WM_LBUTTONUP, 0, at);
-}
 constexpr int kPlayX = 196, kStopX = 244, kButtonY = 20;
-
-void Start(Station* s, const std::string& dir) {
-    std::string cmd = "\"" + s->exe + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &s->pi));
-    ASSERT_TRUE(WaitFor([&] { return (s->frame = FindWindowOf(s->pi.dwProcessId, "GenericWClass")) != nullptr; },
-                        60000));
-}
 
 // The panel exists once start-up is through the Open Test dialog.
 void FindPanel(Station* s) {
@@ -107,22 +66,15 @@ double ValueOf(const std::vector<uint8_t>& shared, int channel) {
 }
 
 std::string MakeStationDir(const char* name, bool withFrontEnd) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + name;
-    CreateDirectoryA(dir.c_str(), nullptr);
-    EXPECT_TRUE(CopyFileA(WindowsPath(g_exe).c_str(), (dir + "\\Zd418.exe").c_str(), FALSE));
+    const std::string dir = StationDir(name);
     if (withFrontEnd) {
-        EXPECT_TRUE(CopyFileA(WindowsPath(g_gpib).c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE));
-        EXPECT_TRUE(CopyFileA(WindowsPath(g_q90ui).c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE));
-        FILE* cfg = fopen((dir + "\\q90sim.cfg").c_str(), "w");
-        if (cfg != nullptr) {
-            // Slow sines: the values change between two looks, yet little
-            // within one poll of the client.
-            fputs("timebase real\nsignal 0-127 sine 3000 0.7 500\nsignal 128-255 sine 2000 1.3 -800 90\n", cfg);
-            fclose(cfg);
-        }
+        // Slow sines: the values change between two looks, yet little
+        // within one poll of the client.
+        EXPECT_TRUE(PlaceStation(dir, g_exe, g_gpib, g_q90ui,
+                                 "timebase real\nsignal 0-127 sine 3000 0.7 500\n"
+                                 "signal 128-255 sine 2000 1.3 -800 90\n"));
     } else {
+        EXPECT_TRUE(CopyFileA(WindowsPath(g_exe).c_str(), (dir + "\\Zd418.exe").c_str(), FALSE));
         DeleteFileA((dir + "\\gpib-32.dll").c_str());
         DeleteFileA((dir + "\\Q90ui.dll").c_str());
     }
@@ -149,15 +101,7 @@ bool Contains(const std::vector<std::string>& seen, const std::string& text) {
 
 TEST(CvtShareE2E, TheClientsCvtFollowsTheServersAndEqualsItWhenItStops) {
     const std::string ini = SystemIni();
-    const std::string savedIni = [&] {
-        std::string text;
-        if (FILE* f = fopen(ini.c_str(), "rb")) {
-            char buf[4096];
-            for (size_t n; (n = fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
-            fclose(f);
-        }
-        return text;
-    }();
+    const SavedFile savedIni = SaveFile(ini);
 
     // The client first: its mailslots must exist when the server starts,
     // since a server opens them only at start-up.
@@ -165,8 +109,9 @@ TEST(CvtShareE2E, TheClientsCvtFollowsTheServersAndEqualsItWhenItStops) {
     const std::string clientDir = MakeStationDir("zd418_cvt_client", false);
     client.exe = clientDir + "\\Zd418.exe";
     WriteStationIni(clientDir, false, true);
-    Start(&client, clientDir);
-    std::vector<std::string> clientBoxes = AnswerBoxes(client, 3000);  // Open Test cancelled: demonstration test
+    ASSERT_TRUE(StartZd418(client, client.exe, clientDir));
+    // Open Test cancelled: the demonstration test.
+    std::vector<std::string> clientBoxes = AnswerBoxes(client.pi.dwProcessId, 3000);
     FindPanel(&client);
     if (HasFatalFailure()) return;
 
@@ -174,9 +119,8 @@ TEST(CvtShareE2E, TheClientsCvtFollowsTheServersAndEqualsItWhenItStops) {
     const std::string serverDir = MakeStationDir("zd418_cvt_server", true);
     server.exe = serverDir + "\\Zd418.exe";
     WriteStationIni(serverDir, true, false);
-    Start(&server, serverDir);
-    if (HasFatalFailure()) return;
-    std::vector<std::string> serverBoxes = AnswerBoxes(server, 3000);
+    ASSERT_TRUE(StartZd418(server, server.exe, serverDir));
+    std::vector<std::string> serverBoxes = AnswerBoxes(server.pi.dwProcessId, 3000);
     FindPanel(&server);
     if (HasFatalFailure()) return;
     EXPECT_FALSE(Contains(serverBoxes, "Failed To Start Morva Network Services"))
@@ -184,9 +128,9 @@ TEST(CvtShareE2E, TheClientsCvtFollowsTheServersAndEqualsItWhenItStops) {
     EXPECT_EQ(Text(server.panel).find("SIMULATOR"), std::string::npos) << "the server has no front end";
 
     Click(server.panel, kPlayX, kButtonY);  // Preview, downloading when asked
-    serverBoxes = AnswerBoxes(server, 3000);
+    serverBoxes = AnswerBoxes(server.pi.dwProcessId, 3000);
     Click(client.panel, kPlayX, kButtonY);
-    clientBoxes = AnswerBoxes(client, 1000);
+    clientBoxes = AnswerBoxes(client.pi.dwProcessId, 1000);
     for (const std::string& b : clientBoxes) ADD_FAILURE() << "client asked: " << b;
 
     // While both run: the client's values are the server's sine values of
@@ -208,7 +152,7 @@ TEST(CvtShareE2E, TheClientsCvtFollowsTheServersAndEqualsItWhenItStops) {
     // The server stops: its last served table is the one it keeps, and the
     // client, polling on, ends up with exactly that table.
     Click(server.panel, kStopX, kButtonY);
-    AnswerBoxes(server, 1500);
+    AnswerBoxes(server.pi.dwProcessId, 1500);
     std::vector<uint8_t> serverFinal, clientFinal;
     ASSERT_TRUE(ReadSharedCvt(server, &serverFinal));
     ASSERT_TRUE(WaitFor(
@@ -220,29 +164,12 @@ TEST(CvtShareE2E, TheClientsCvtFollowsTheServersAndEqualsItWhenItStops) {
     double server0 = ValueOf(serverFinal, 0), client0 = ValueOf(clientFinal, 0);
     EXPECT_EQ(server0, client0);
 
-    // Q90.ini as it was: other tests of the prefix read it.
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
-    if (FILE* f = fopen(ini.c_str(), "wb")) {
-        fwrite(savedIni.data(), 1, savedIni.size(), f);
-        fclose(f);
-    }
+    RestoreFile(savedIni);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 4) {
-        fprintf(stderr, "usage: cvt_share_e2e_test Zd418.exe gpib-32.dll Q90ui.dll\n");
-        return 2;
-    }
-    g_exe = argv[1];
-    g_gpib = argv[2];
-    g_q90ui = argv[3];
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    for (const char* file : {"Q90CARD.ini", "mtstest.ini"})
-        CopyFileA(WindowsPath(std::string(ZD418_CONFIG_DIR) + "/" + file).c_str(),
-                  (std::string(windows) + "\\" + file).c_str(), TRUE);
-    return RUN_ALL_TESTS();
+    return e2e::RunE2eTests(argc, argv, "cvt_share_e2e_test Zd418.exe gpib-32.dll Q90ui.dll",
+                            {&g_exe, &g_gpib, &g_q90ui});
 }

@@ -24,95 +24,14 @@
 #include "testmodel/model.h"
 #include "testmodel/system_settings.h"
 
+#include "tests/win32/dialog_driver.h"
+#include "tests/win32/front_end_dlls.h"
+
+// Every message box is answered with OK; a box may share the dialog's caption.
+const DialogRules kDialogRules = {DialogIs::FirstSeen, AnswerOk, ""};
+
 namespace {
 
-struct Box {
-    std::string caption;
-    std::string text;
-};
-
-// Steps run one per tick; every message box is answered with OK and kept.
-struct Script {
-    const char* title = nullptr;
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    bool busy = false;
-    std::vector<Box> boxes;
-    HWND dialog = nullptr;  // the dialog itself; any other is a message box
-};
-Script* g_script = nullptr;
-
-std::string Text(HWND hwnd) {
-    char buf[512] = "";
-    GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    if (hwnd == g_script->dialog) return TRUE;
-    *reinterpret_cast<HWND*>(param) = hwnd;
-    return FALSE;
-}
-
-BOOL CALLBACK FindStatic(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    std::string t = Text(hwnd);
-    if (strcmp(cls, "Static") == 0 && !t.empty()) *reinterpret_cast<std::string*>(param) += t;
-    return TRUE;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    Script& s = *g_script;
-    // A box may share the dialog's caption; the dialog is the window of that
-    // caption seen before any step ran, so before any box of ours.
-    if (s.dialog == nullptr) s.dialog = FindWindowA("#32770", s.title);
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box != nullptr) {
-        Box b{Text(box), ""};
-        EnumChildWindows(box, FindStatic, reinterpret_cast<LPARAM>(&b.text));
-        s.boxes.push_back(b);
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return;
-    }
-    if (s.busy) return;
-    HWND dlg = s.dialog;
-    if (dlg == nullptr || s.next >= s.steps.size()) return;
-    s.busy = true;
-    s.steps[s.next++](dlg);
-    s.busy = false;
-}
-
-void RunDialog(Script* script, void (*open)(HWND)) {
-    g_script = script;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
-    UINT_PTR guard = SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR, DWORD) {
-        ADD_FAILURE() << "dialog still open after 60 s";
-        if (HWND d = g_script->dialog) EndDialog(d, IDCANCEL);
-    });
-    open(nullptr);
-    KillTimer(nullptr, timer);
-    KillTimer(nullptr, guard);
-    g_script = nullptr;
-}
-
-void Press(HWND dlg, int id) {
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-void Choose(HWND dlg, int id, int index) {
-    SendDlgItemMessageA(dlg, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-void Type(HWND dlg, int id, const char* text) {
-    SetDlgItemTextA(dlg, id, text);
-    SendDlgItemMessageA(dlg, id, EM_SETMODIFY, TRUE, 0);  // as typing leaves it
-    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
-}
-std::string Item(HWND dlg, int id) { return Text(GetDlgItem(dlg, id)); }
 bool Checked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED; }
 int Selected(HWND dlg, int id) { return static_cast<int>(SendDlgItemMessageA(dlg, id, CB_GETCURSEL, 0, 0)); }
 std::string ComboText(HWND dlg, int id, int index) {
@@ -364,25 +283,6 @@ TEST_F(OutputDialogs, StartAndTriggerSelectionsSetTheMasksAtOnce) {
 // ---- the same dialogs with the simulated front end's DLLs ----------------------------------
 std::string g_gpib, g_q90ui;
 
-template <typename F>
-F SimControl(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("gpib-32.dll"), name)));
-}
-
-std::map<std::string, std::string> Card(int32_t slot) {
-    std::map<std::string, std::string> m;
-    auto state = SimControl<int32_t (*)(int32_t, char*, int32_t)>("Q90SimCardState");
-    if (state == nullptr) return m;
-    char buf[8192] = "";
-    state(slot, buf, sizeof buf);
-    std::istringstream in(buf);
-    for (std::string line; std::getline(in, line);) {
-        size_t eq = line.find('=');
-        if (eq != std::string::npos) m[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return m;
-}
-
 class OutputDialogsOnCards : public OutputDialogs {
   protected:
     void SetUp() override {
@@ -390,13 +290,7 @@ class OutputDialogsOnCards : public OutputDialogs {
         if (g_gpib.empty()) GTEST_SKIP() << "no simulated front end given";
         bSimulator = bNoHardware = bRemoteControlled = false;
         ASSERT_TRUE(LoadControlLibrary());
-        auto configure = SimControl<int32_t (*)(const char*, char*, int32_t)>("Q90SimConfigure");
-        ASSERT_NE(configure, nullptr);
-        char error[256] = "";
-        ASSERT_EQ(configure("timebase virtual\ncard 12 M18-A\ncard 14 M18-C missing\ncard 20 M21\n", error,
-                            sizeof error),
-                  1)
-            << error;
+        ASSERT_EQ(ConfigureChassis("timebase virtual\ncard 12 M18-A\ncard 14 M18-C missing\ncard 20 M21\n"), "");
     }
     void TearDown() override {
         ReleaseControlLibrary();
@@ -483,20 +377,9 @@ int main(int argc, char** argv) {
     // With the simulated front end's DLLs the dialogs also run against its
     // cards; without them those tests are skipped.
     if (argc >= 3) {
-        auto windows = [](std::string p) {
-            if (!p.empty() && p[0] == '/') p = "Z:" + p;
-            for (char& c : p)
-                if (c == '/') c = '\\';
-            return p;
-        };
-        g_gpib = windows(argv[1]);
-        g_q90ui = windows(argv[2]);
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string dir = path;
-        dir = dir.substr(0, dir.find_last_of('\\'));
-        if (!CopyFileA(g_gpib.c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE) ||
-            !CopyFileA(g_q90ui.c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE)) {
+        g_gpib = WindowsPath(argv[1]);
+        g_q90ui = WindowsPath(argv[2]);
+        if (!PlaceFrontEndDlls(g_gpib, g_q90ui)) {
             fprintf(stderr, "outputs_dlg_test: cannot place the DLLs\n");
             return 2;
         }

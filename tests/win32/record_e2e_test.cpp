@@ -18,36 +18,7 @@ namespace {
 
 std::string g_exe, g_gpib, g_q90ui;
 
-struct Program {
-    PROCESS_INFORMATION pi = {};
-    HWND frame = nullptr;
-    HWND panel = nullptr;
-};
-
-// Answers the boxes that are up: the download question with Yes, every other
-// question with No, plain messages with OK.  Returns the captions seen.
-std::vector<std::string> AnswerBoxes(const Program& p, DWORD ms) {
-    std::vector<std::string> seen;
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        HWND box = FindWindowOf(p.pi.dwProcessId, "#32770");
-        if (box != nullptr) {
-            const std::string title = Text(box);
-            seen.push_back(title);
-            const WPARAM answer = title == "Scanlist Or Channel Parameters Not Downloaded" ? IDYES : IDNO;
-            PostMessageA(box, WM_COMMAND, answer, 0);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-        }
-        Sleep(50);
-    }
-    return seen;
-}
-
-void Click(HWND panel, int x, int y) {
-    const LPARAM at = MAKELPARAM(x, y);
-    PostMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(panel, WM_LBUTTONUP, 0, at);
-}
+using namespace e2e;
 
 // Saves what the screen shows of `hwnd` as a 24-bit BMP (for the README's
 // picture of the panel while it records).
@@ -88,53 +59,19 @@ void SaveWindowPicture(HWND hwnd, const std::string& file) {
     ReleaseDC(nullptr, screen);
 }
 
-std::vector<uint8_t> ReadFileBytes(const std::string& name) {
-    std::vector<uint8_t> bytes;
-    FILE* f = fopen(name.c_str(), "rb");
-    if (!f) return bytes;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    fclose(f);
-    return bytes;
-}
-
 TEST(RecordE2E, TheRawFileHoldsTheStreamedTransfersInOrder) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "zd418_record";
-    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string dir = StationDir("zd418_record");
     const std::string exe = dir + "\\Zd418.exe";
-    ASSERT_TRUE(CopyFileA(WindowsPath(g_exe).c_str(), exe.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(WindowsPath(g_gpib).c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA(WindowsPath(g_q90ui).c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE));
     // Real time, and the fourth transfer of the run without its sync word.
-    FILE* cfg = fopen((dir + "\\q90sim.cfg").c_str(), "w");
-    ASSERT_NE(cfg, nullptr);
-    fputs("timebase real\nsignal 0-255 const 1000\nfault 4 nosync\n", cfg);
-    fclose(cfg);
-
+    ASSERT_TRUE(
+        PlaceStation(dir, g_exe, g_gpib, g_q90ui, "timebase real\nsignal 0-255 const 1000\nfault 4 nosync\n"));
     // A station set up for this run: its work directory here, recording by
     // the panel's button in overwrite mode, the front end not simulated.
-    DeleteFileA(SystemIni().c_str());
-    const std::string iniPath = SystemIni();
-    const char* ini = iniPath.c_str();
-    WritePrivateProfileStringA("Application", "WorkDirectory", dir.c_str(), ini);
-    WritePrivateProfileStringA("System", "TriggerState", "0", ini);
-    WritePrivateProfileStringA("System", "RecordingType", "0", ini);
-    WritePrivateProfileStringA("SYSTEM", "SIMULATOR", "NO", ini);
-    WritePrivateProfileStringA("SYSTEM", "APPEND", "NO", ini);
-    WritePrivateProfileStringA("SYSTEM", "COM2RUNANDPOINT", "NO", ini);
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
+    WriteRecordingStationIni(dir);
 
-    Program p;
-    std::string cmd = "\"" + exe + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &p.pi));
-    ASSERT_TRUE(WaitFor([&] { return (p.frame = FindWindowOf(p.pi.dwProcessId, "GenericWClass")) != nullptr; },
-                        60000));
-    AnswerBoxes(p, 3000);  // the Open Test dialog: cancelled, the demonstration test
+    Process p;
+    ASSERT_TRUE(StartZd418(p, exe, dir));
+    AnswerBoxes(p.pi.dwProcessId, 3000);  // the Open Test dialog: cancelled, the demonstration test
     p.panel = FindWindowOf(p.pi.dwProcessId, "CONTROLCLASS");
     ASSERT_NE(p.panel, nullptr);
     // Cancelling Open gives the demonstration test, named in the work
@@ -144,19 +81,16 @@ TEST(RecordE2E, TheRawFileHoldsTheStreamedTransfersInOrder) {
     DeleteFileA((base + ".raw").c_str());
 
     Click(p.panel, 365, 20);  // Record
-    std::vector<std::string> seen = AnswerBoxes(p, 5000);
+    std::vector<std::string> seen = AnswerBoxes(p.pi.dwProcessId, 5000);
     EXPECT_EQ(Text(p.panel).find("SIMULATOR"), std::string::npos);
     bool asked = false;
     for (const std::string& s : seen) asked = asked || s == "Scanlist Or Channel Parameters Not Downloaded";
     EXPECT_TRUE(asked) << "Record did not offer the download";
-    std::vector<std::string> during = AnswerBoxes(p, 3000);  // the lost sync word is reported
+    std::vector<std::string> during = AnswerBoxes(p.pi.dwProcessId, 3000);  // the lost sync word is reported
     if (const char* shot = getenv("ZD418_PANEL_PICTURE")) SaveWindowPicture(p.panel, shot);
     Click(p.panel, 245, 20);  // Stop
-    AnswerBoxes(p, 1500);
-    TerminateProcess(p.pi.hProcess, 0);
-    WaitForSingleObject(p.pi.hProcess, 10000);
-    CloseHandle(p.pi.hProcess);
-    CloseHandle(p.pi.hThread);
+    AnswerBoxes(p.pi.dwProcessId, 1500);
+    EndProcess(p);
 
     bool syncReported = false;
     during.insert(during.end(), seen.begin(), seen.end());
@@ -191,18 +125,6 @@ TEST(RecordE2E, TheRawFileHoldsTheStreamedTransfersInOrder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 4) {
-        fprintf(stderr, "usage: record_e2e_test Zd418.exe gpib-32.dll Q90ui.dll\n");
-        return 2;
-    }
-    g_exe = argv[1];
-    g_gpib = argv[2];
-    g_q90ui = argv[3];
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    for (const char* ini : {"Q90CARD.ini", "mtstest.ini"})
-        CopyFileA(WindowsPath(std::string(ZD418_CONFIG_DIR) + "/" + ini).c_str(),
-                  (std::string(windows) + "\\" + ini).c_str(), TRUE);
-    return RUN_ALL_TESTS();
+    return e2e::RunE2eTests(argc, argv, "record_e2e_test Zd418.exe gpib-32.dll Q90ui.dll",
+                            {&g_exe, &g_gpib, &g_q90ui});
 }

@@ -20,27 +20,7 @@ namespace {
 
 std::string g_exe, g_gpib, g_q90ui, g_q90ctl;
 
-std::vector<uint8_t> ReadFileBytes(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-std::string ReadText(const std::string& name) {
-    std::ifstream f(name, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
-void AnswerBoxes(DWORD pid, DWORD ms) {
-    for (DWORD waited = 0; waited < ms; waited += 50) {
-        if (HWND box = FindWindowOf(pid, "#32770")) {
-            PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
-        Sleep(50);
-    }
-}
+using namespace e2e;
 
 // Lines of q90ctl's output starting with `prefix`.
 std::vector<std::string> Lines(const std::string& out, const std::string& prefix) {
@@ -53,18 +33,6 @@ std::vector<std::string> Lines(const std::string& out, const std::string& prefix
     return lines;
 }
 
-struct Process {
-    PROCESS_INFORMATION pi = {};
-    ~Process() {
-        if (pi.hProcess) {
-            TerminateProcess(pi.hProcess, 0);
-            WaitForSingleObject(pi.hProcess, 10000);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-    }
-};
-
 // One session: Zd418 (demonstration test, scan list downloaded) connected to
 // q90ctl running `scriptText`, with `operations` as mtstest.ini's
 // [Operations] and, for systemExtra "serve", Q90.ini's PIPESERVER on.
@@ -76,32 +44,23 @@ struct Session {
                             "\\\\.\\PIPE\\ZRDATA"};
     std::string Run(const std::string& scriptText, const std::string& operations, DWORD* code,
                      const std::string& systemExtra = "") {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        dir = std::string(temp) + "zd418_remote";
-        CreateDirectoryA(dir.c_str(), nullptr);
+        dir = StationDir("zd418_remote");
         const std::string exe = dir + "\\Zd418.exe";
-        EXPECT_TRUE(CopyFileA(WindowsPath(g_exe).c_str(), exe.c_str(), FALSE));
-        EXPECT_TRUE(CopyFileA(WindowsPath(g_gpib).c_str(), (dir + "\\gpib-32.dll").c_str(), FALSE));
-        EXPECT_TRUE(CopyFileA(WindowsPath(g_q90ui).c_str(), (dir + "\\Q90ui.dll").c_str(), FALSE));
-        FILE* cfg = fopen((dir + "\\q90sim.cfg").c_str(), "w");
-        if (cfg == nullptr) return "";
-        fputs("timebase real\nsignal 0-255 const 1000\n", cfg);
-        fputs(chassis.c_str(), cfg);
-        fclose(cfg);
+        if (!PlaceStation(dir, g_exe, g_gpib, g_q90ui, "timebase real\nsignal 0-255 const 1000\n" + chassis)) {
+            ADD_FAILURE() << "cannot place the station in " << dir;
+            return "";
+        }
 
         // The run: pipe names of this test, the operation file naming its raw file.
         const std::string ini = SystemIni();
-        const bool iniExisted = GetFileAttributesA(ini.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const std::string savedIni = ReadText(ini);
+        const SavedFile savedIni = SaveFile(ini);
         const char* keys[] = {"LISTENPIPE", "TALKPIPE", "ERRORPIPE", "DATA1PIPE"};
         for (int i = 0; i < 4; ++i) WritePrivateProfileStringA("SYSTEM", keys[i], names[i], ini.c_str());
         WritePrivateProfileStringA("NETWORK", "PIPESERVER", systemExtra == "serve" ? "Y" : "N", ini.c_str());
         char windows[MAX_PATH];
         GetWindowsDirectoryA(windows, MAX_PATH);
         const std::string mtstest = std::string(windows) + "\\mtstest.ini";
-        const bool opsExisted = GetFileAttributesA(mtstest.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const std::string savedOps = ReadText(mtstest);
+        const SavedFile savedOps = SaveFile(mtstest);
         raw = dir + "\\remote.raw";
         DeleteFileA(raw.c_str());
         {
@@ -137,38 +96,21 @@ struct Session {
         Sleep(500);
 
         Process zd;
-        std::string cmd = "\"" + exe + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        EXPECT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                                   &zd.pi));
-        HWND frame = nullptr;
-        EXPECT_TRUE(WaitFor([&] { return (frame = FindWindowOf(zd.pi.dwProcessId, "GenericWClass")) != nullptr; },
-                            60000));
-        AnswerBoxes(zd.pi.dwProcessId, 3000);  // Open Test cancelled: the demonstration test
+        EXPECT_TRUE(StartZd418(zd, exe, dir));
+        const HWND frame = zd.frame;
+        DismissBoxes(zd.pi.dwProcessId, 3000);  // Open Test cancelled: the demonstration test
         PostMessageA(frame, WM_COMMAND, 111, 0);  // download the scan list to the front end
-        AnswerBoxes(zd.pi.dwProcessId, 1500);
+        DismissBoxes(zd.pi.dwProcessId, 1500);
         PostMessageA(frame, WM_COMMAND, 136, 0);  // Open & Connect
         const DWORD done = WaitForSingleObject(ctl.pi.hProcess, 90000);
         EXPECT_EQ(done, WAIT_OBJECT_0);
         GetExitCodeProcess(ctl.pi.hProcess, code);
         // The program is usable again after the session: the frame takes commands.
         EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(frame) != FALSE; }, 5000));
-        if (opsExisted) {
-            std::ofstream restore(mtstest, std::ios::binary | std::ios::trunc);
-            restore << savedOps;
-        } else {
-            DeleteFileA(mtstest.c_str());
-        }
         // Q90.ini and mtstest.ini as they were: other tests of the prefix read them.
-        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());  // flush the cache
-        if (iniExisted) {
-            std::ofstream restore(ini, std::ios::binary | std::ios::trunc);
-            restore << savedIni;
-        } else {
-            DeleteFileA(ini.c_str());
-        }
-        return ReadText(outName);
+        RestoreFile(savedOps);
+        RestoreFile(savedIni);
+        return ReadFileText(outName);
     }
 };
 
@@ -387,7 +329,7 @@ TEST(RemoteE2E, DefineTestOpensTheNamedDatabase) {
         for (const std::string& l : Lines(out, "STATUS ")) ADD_FAILURE() << l;
         // The scratch database holds the named test, and the timed run
         // recorded the downloaded table's transfers in a row.
-        EXPECT_EQ(ReadText(scratch), ReadText(test));
+        EXPECT_EQ(ReadFileText(scratch), ReadFileText(test));
         const std::vector<uint32_t> sequences = RawSequences(session.raw, 3);
         ASSERT_GE(sequences.size(), 3u);
         EXPECT_EQ(sequences[0], 1u);
@@ -440,18 +382,6 @@ TEST(RemoteE2E, DISABLED_RoundTripBench) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 5) {
-        fprintf(stderr, "usage: remote_e2e_test Zd418.exe gpib-32.dll Q90ui.dll q90ctl.exe\n");
-        return 2;
-    }
-    g_exe = argv[1];
-    g_gpib = argv[2];
-    g_q90ui = argv[3];
-    g_q90ctl = argv[4];
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    CopyFileA(WindowsPath(std::string(ZD418_CONFIG_DIR) + "/Q90CARD.ini").c_str(),
-              (std::string(windows) + "\\Q90CARD.ini").c_str(), TRUE);
-    return RUN_ALL_TESTS();
+    return e2e::RunE2eTests(argc, argv, "remote_e2e_test Zd418.exe gpib-32.dll Q90ui.dll q90ctl.exe",
+                            {&g_exe, &g_gpib, &g_q90ui, &g_q90ctl}, {"Q90CARD.ini"});
 }

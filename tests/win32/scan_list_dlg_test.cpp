@@ -18,105 +18,14 @@
 #include "testmodel/system_settings.h"
 #include "testmodel/model.h"
 
+#include "tests/win32/dialog_driver.h"
+
+// Yes/No boxes are answered as the script says, the others with OK.
+const DialogRules kDialogRules = {DialogIs::Titled, AnswerYesOrNo, ""};
+
 namespace {
 
 std::string g_fakeLibrary;
-
-struct Box {
-    std::string caption;
-    std::string text;
-    int defaultButton = 0;  // the button Enter presses
-};
-
-// What the timer does: answer message boxes, then run the next step once the
-// dialog is there.  Steps run one per tick so every message box a step raises
-// is answered by a later tick from inside that box's own loop.
-struct Script {
-    const char* title = nullptr;
-    std::vector<std::function<void(HWND)>> steps;
-    size_t next = 0;
-    bool busy = false;
-    int answer = IDOK;  // for the next Yes/No box
-    bool pressEnter = false;  // answer boxes with the Enter key instead
-    HWND lastBox = nullptr;   // the box already answered by Enter
-    std::vector<Box> boxes;
-    std::string failure;
-};
-Script* g_script = nullptr;
-
-std::string Text(HWND hwnd) {
-    char buf[256] = "";
-    GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
-}
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-    if (Text(hwnd) == g_script->title) return TRUE;
-    *reinterpret_cast<HWND*>(param) = hwnd;
-    return FALSE;
-}
-
-BOOL CALLBACK FindStatic(HWND hwnd, LPARAM param) {
-    char cls[32] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    std::string t = Text(hwnd);
-    if (strcmp(cls, "Static") == 0 && !t.empty()) *reinterpret_cast<std::string*>(param) += t;
-    return TRUE;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    Script& s = *g_script;
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
-    if (box != nullptr) {
-        if (box == s.lastBox) return;  // its Enter is on the way
-        Box b{Text(box), ""};
-        EnumChildWindows(box, FindStatic, reinterpret_cast<LPARAM>(&b.text));
-        for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
-            HWND button = GetDlgItem(box, id);
-            if (button && IsWindowVisible(button) && (GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON)
-                b.defaultButton = id;
-        }
-        s.boxes.push_back(b);
-        if (s.pressEnter) {
-            s.lastBox = box;
-            // As the operator's Enter arrives: at the focused control, through the box's loop.
-            HWND focus = GetFocus();
-            PostMessageA(focus ? focus : box, WM_KEYDOWN, VK_RETURN, 0);
-            PostMessageA(focus ? focus : box, WM_KEYUP, VK_RETURN, 0xC0000001);
-            return;
-        }
-        int button = IDOK;
-        if (GetDlgItem(box, IDYES) != nullptr) button = s.answer == IDNO ? IDNO : IDYES;
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        return;
-    }
-    if (s.busy) return;
-    HWND dlg = FindWindowA("#32770", s.title);
-    if (dlg == nullptr || s.next >= s.steps.size()) return;
-    s.busy = true;
-    s.steps[s.next++](dlg);
-    s.busy = false;
-}
-
-void RunDialog(Script* script, void (*open)(HWND)) {
-    g_script = script;
-    UINT_PTR timer = SetTimer(nullptr, 0, 30, Tick);
-    // A dialog that never closes must not hang the suite.
-    UINT_PTR guard = SetTimer(nullptr, 0, 60000, [](HWND, UINT, UINT_PTR, DWORD) {
-        g_script->failure = "dialog still open after 60 s";
-        if (HWND d = FindWindowA("#32770", g_script->title)) EndDialog(d, IDCANCEL);
-    });
-    open(nullptr);
-    KillTimer(nullptr, timer);
-    KillTimer(nullptr, guard);
-    g_script = nullptr;
-}
-
-void Press(HWND dlg, int id) { SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id))); }
 
 void LeaveField(HWND dlg, int id) {
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
