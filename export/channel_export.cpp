@@ -43,8 +43,10 @@ bool ConsumeChunk(void* context, std::vector<ChannelSeries>* series) {
         const ChannelSeries& s = (*series)[i];
         if (out.File == nullptr || out.Failed) continue;
         if (pass->Format == ChannelFormat::DaDisp) {
-            // The doubles go out as they are, straight from the series.
-            if (fwrite(s.Value.data(), sizeof(double), s.Value.size(), out.File) != s.Value.size()) out.Failed = true;
+            // The doubles go out as they are, straight from the series (an
+            // empty one has no buffer to hand fwrite).
+            if (!s.Value.empty() && fwrite(s.Value.data(), sizeof(double), s.Value.size(), out.File) != s.Value.size())
+                out.Failed = true;
             continue;
         } else {
             char line[128];
