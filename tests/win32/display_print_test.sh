@@ -7,32 +7,9 @@
 # Usage: display_print_test.sh WINE TEST-EXE REPO.  Exit 77 (skipped) only
 # when no queue can be made on this machine.
 set -uo pipefail
-wine=$1 exe=$2 repo=$3
-
-outdir=$(bash "$repo/scripts/print_queue.sh" start)
-rc=$?
-if [ $rc -eq 2 ]; then
-  echo "display_print_test: SKIPPED: no print queue can be made here (see the reason above)"
-  exit 77
-fi
-[ $rc -eq 0 ] || { echo "display_print_test: print_queue.sh failed"; exit 1; }
-for tool in pdftoppm pdftotext pdfinfo lpstat; do
-  command -v $tool >/dev/null || { echo "display_print_test: $tool is missing (scripts/setup.sh installs it)"; exit 1; }
-done
-
-work=$(mktemp -d)
-new=()
-trap 'rm -rf "$work"; for f in "${new[@]}"; do rm -f "$f"; done' EXIT
-touch "$work/start"
-sleep 1  # the PDFs of this run are newer than the mark
-
-"$wine" "$exe" print "$work" || { echo "display_print_test: the print step failed"; exit 1; }
-
-for _ in $(seq 240); do
-  mapfile -t new < <(find "$outdir" -maxdepth 1 -name '*.pdf' -newer "$work/start")
-  if [ ${#new[@]} -ge 2 ] && [ -z "$(lpstat -o PDF 2>/dev/null)" ]; then break; fi
-  sleep 0.5
-done
+source "$(dirname "$0")/print_job_lib.sh"
+print_job_start display_print_test "$@"
+print_job_run
 [ ${#new[@]} -ge 2 ] || { echo "display_print_test: expected 2 new PDFs in $outdir, found ${#new[@]}"; exit 1; }
 # Each display is a document of its own, titled as its window.  A late page
 # of an earlier test's job may land beside them: only the titles count.
