@@ -24,6 +24,7 @@
 #include "shell/frame_globals.h"
 #include "testmodel/model.h"
 #include "testmodel/system_settings.h"
+#include "tests/win32/display_frame.h"
 
 // The frame's handles the display code refers to; the test is the frame.
 HINSTANCE hInst = nullptr;
@@ -32,27 +33,7 @@ HWND hwndMDIClient = nullptr;
 
 namespace {
 
-LRESULT CALLBACK TestFrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        CLIENTCREATESTRUCT ccs = {};
-        ccs.idFirstChild = IDM_FIRSTCHILD;
-        hwndMDIClient = CreateWindowA("MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 0, 0,
-                                      hwnd, nullptr, hInst, &ccs);
-        return 0;
-    }
-    return DefFrameProcA(hwnd, hwndMDIClient, message, wParam, lParam);
-}
-
-std::string ClassOf(HWND h) {
-    char c[64] = "";
-    GetClassNameA(h, c, sizeof c);
-    return c;
-}
-std::string TitleOf(HWND h) {
-    char t[256] = "";
-    GetWindowTextA(h, t, sizeof t);
-    return t;
-}
+using namespace display_frame;
 
 // ---- the dialogs, driven from a thread timer inside their modal loops ------------------------
 // The script runs once when its dialog is up; message boxes that come up
@@ -104,32 +85,8 @@ void Type(HWND dlg, int id, const char* text) { SetDlgItemTextA(dlg, id, text); 
 class DisplayDialogs : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        hInst = GetModuleHandleA(nullptr);
-        Win32SetResourceInstance(hInst);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = TestFrameProc;
-        wc.hInstance = hInst;
-        wc.lpszClassName = "DisplayDialogFrame";
-        RegisterClassA(&wc);
-        Register("OscopeChild", GraphWndProc);
-        Register("TabChild", TabProc);
-        Register("BarChild", BarProc);
         ASSERT_EQ(AllocateTestModel(), 1);
-        hwndFrame = CreateWindowA("DisplayDialogFrame", "Displays", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1000,
-                                  800, nullptr, nullptr, hInst, nullptr);
-        ASSERT_NE(hwndFrame, nullptr);
-        ShowWindow(hwndFrame, SW_SHOW);
-        CreateSharedDrawingObjects();
-    }
-    static void Register(const char* name, WNDPROC proc) {
-        WNDCLASSA wc = {};
-        wc.style = CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = proc;
-        wc.cbWndExtra = 4;
-        wc.hInstance = hInst;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = name;
-        RegisterClassA(&wc);
+        ASSERT_TRUE(OpenFrame(1000, 800));
     }
     void SetUp() override {
         EnumChildWindows(hwndMDIClient, CloseEnumProc, 0);
@@ -148,16 +105,7 @@ class DisplayDialogs : public ::testing::Test {
     }
 
     static HWND Create(const char* cls, const char* creation) {
-        MDICREATESTRUCTA mcs = {};
-        mcs.szClass = cls;
-        mcs.szTitle = "Display";
-        mcs.hOwner = hInst;
-        mcs.x = 10;
-        mcs.y = 10;
-        mcs.cx = 400;
-        mcs.cy = 300;
-        mcs.lParam = reinterpret_cast<LPARAM>(creation);
-        return reinterpret_cast<HWND>(SendMessageA(hwndMDIClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+        return CreateDisplay(cls, "Display", 10, 10, 400, 300, creation);
     }
     // What the display writes into a screen file: its whole description.
     static std::string Record(HWND display) {

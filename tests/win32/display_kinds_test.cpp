@@ -26,6 +26,7 @@
 #include "shell/frame_globals.h"
 #include "testmodel/model.h"
 #include "testmodel/system_settings.h"
+#include "tests/win32/display_frame.h"
 
 // The frame's handles the display code refers to; the test is the frame.
 HINSTANCE hInst = nullptr;
@@ -34,38 +35,9 @@ HWND hwndMDIClient = nullptr;
 
 namespace {
 
+using namespace display_frame;
+
 constexpr double kPi = 3.14159265358979323846;
-
-LRESULT CALLBACK TestFrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        CLIENTCREATESTRUCT ccs = {};
-        ccs.idFirstChild = IDM_FIRSTCHILD;
-        hwndMDIClient = CreateWindowA("MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 0, 0,
-                                      hwnd, nullptr, hInst, &ccs);
-        return 0;
-    }
-    return DefFrameProcA(hwnd, hwndMDIClient, message, wParam, lParam);
-}
-
-void Register(const char* name, WNDPROC proc) {
-    WNDCLASSA wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.cbWndExtra = 4;
-    wc.hInstance = hInst;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    wc.lpszClassName = name;
-    ASSERT_NE(RegisterClassA(&wc), 0) << name;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 std::vector<HWND> Children() {
     std::vector<HWND> out;
@@ -74,16 +46,6 @@ std::vector<HWND> Children() {
     return out;
 }
 
-std::string ClassOf(HWND h) {
-    char c[64] = "";
-    GetClassNameA(h, c, sizeof c);
-    return c;
-}
-std::string TitleOf(HWND h) {
-    char t[128] = "";
-    GetWindowTextA(h, t, sizeof t);
-    return t;
-}
 RECT RectInClient(HWND h) {
     RECT rc;
     GetWindowRect(h, &rc);
@@ -129,23 +91,8 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 class DisplayWindows : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        hInst = GetModuleHandleA(nullptr);
-        Win32SetResourceInstance(hInst);
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = TestFrameProc;
-        wc.hInstance = hInst;
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-        wc.lpszClassName = "DisplayTestFrame";
-        RegisterClassA(&wc);
-        Register("OscopeChild", GraphWndProc);
-        Register("TabChild", TabProc);
-        Register("BarChild", BarProc);
         ASSERT_EQ(AllocateTestModel(), 1);
-        hwndFrame = CreateWindowA("DisplayTestFrame", "Displays", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1100,
-                                  900, nullptr, nullptr, hInst, nullptr);
-        ASSERT_NE(hwndFrame, nullptr);
-        ShowWindow(hwndFrame, SW_SHOW);
-        CreateSharedDrawingObjects();
+        ASSERT_TRUE(OpenFrame(1100, 900));
         Pump();
     }
 
@@ -167,19 +114,7 @@ class DisplayWindows : public ::testing::Test {
     }
 
     static HWND Create(const char* cls, const char* title, int x, int y, int w, int h, const char* creation) {
-        MDICREATESTRUCTA mcs = {};
-        mcs.szClass = cls;
-        mcs.szTitle = title;
-        mcs.hOwner = hInst;
-        mcs.x = x;
-        mcs.y = y;
-        mcs.cx = w;
-        mcs.cy = h;
-        mcs.lParam = reinterpret_cast<LPARAM>(creation);
-        HWND hwnd = reinterpret_cast<HWND>(SendMessageA(hwndMDIClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
-        UpdateWindow(hwnd);
-        Pump();
-        return hwnd;
+        return CreateDisplay(cls, title, x, y, w, h, creation);
     }
     static void SetScan(std::initializer_list<int32_t> channels) {
         uint32_t p = 0;
@@ -192,12 +127,6 @@ class DisplayWindows : public ::testing::Test {
         lpProgScanList->BlockCount = 1;
         BuildScanMapTo(nullptr);
         for (int32_t c = 0; c < kChannels; ++c) nChannelAdcBits[c] = 16;
-    }
-    static COLORREF Pixel(HWND hwnd, int x, int y) {
-        HDC dc = GetDC(hwnd);
-        COLORREF c = GetPixel(dc, x, y);
-        ReleaseDC(hwnd, dc);
-        return c;
     }
 
     Driver driver;

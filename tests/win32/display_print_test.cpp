@@ -26,6 +26,7 @@
 #include "shell/frame_globals.h"
 #include "testmodel/model.h"
 #include "testmodel/system_settings.h"
+#include "tests/win32/display_frame.h"
 
 // The frame's handles the display code refers to; the test is the frame.
 HINSTANCE hInst = nullptr;
@@ -33,6 +34,8 @@ HWND hwndFrame = nullptr;
 HWND hwndMDIClient = nullptr;
 
 namespace {
+
+using namespace display_frame;
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int32_t kCycles = 8;         // sine periods per 512 samples
@@ -49,53 +52,6 @@ int32_t Millivolts(int16_t count) { return static_cast<int32_t>(count * 0.305175
 int16_t SineCount(int32_t i) { return static_cast<int16_t>(lround(kAmplitude * sin(2 * kPi * kCycles * i / 512.0))); }
 
 // ---- the print step ------------------------------------------------------------------------------
-LRESULT CALLBACK TestFrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        CLIENTCREATESTRUCT ccs = {};
-        ccs.idFirstChild = IDM_FIRSTCHILD;
-        hwndMDIClient = CreateWindowA("MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 0, 0,
-                                      hwnd, nullptr, hInst, &ccs);
-        return 0;
-    }
-    return DefFrameProcA(hwnd, hwndMDIClient, message, wParam, lParam);
-}
-
-void Register(const char* name, WNDPROC proc) {
-    WNDCLASSA wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.cbWndExtra = 4;
-    wc.hInstance = hInst;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    wc.lpszClassName = name;
-    ASSERT_NE(RegisterClassA(&wc), 0) << name;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-HWND Create(const char* cls, const char* title, int x, int y, int w, int h, const char* creation) {
-    MDICREATESTRUCTA mcs = {};
-    mcs.szClass = cls;
-    mcs.szTitle = title;
-    mcs.hOwner = hInst;
-    mcs.x = x;
-    mcs.y = y;
-    mcs.cx = w;
-    mcs.cy = h;
-    mcs.lParam = reinterpret_cast<LPARAM>(creation);
-    HWND hwnd = reinterpret_cast<HWND>(SendMessageA(hwndMDIClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
-    UpdateWindow(hwnd);
-    Pump();
-    return hwnd;
-}
-
 // A transfer of channels {0, 1}: channel 0 carries the sine.
 void FillTransfer(uint16_t* buffer, int32_t scans) {
     for (int32_t k = 0; k < scans; ++k) {
@@ -116,21 +72,8 @@ class PrintStep : public ::testing::Test {
 };
 
 TEST_F(PrintStep, GraphAndTablePrintThroughTheFramesBroadcast) {
-    hInst = GetModuleHandleA(nullptr);
-    Win32SetResourceInstance(hInst);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestFrameProc;
-    wc.hInstance = hInst;
-    wc.lpszClassName = "DisplayPrintFrame";
-    ASSERT_TRUE(RegisterClassA(&wc));
-    Register("OscopeChild", GraphWndProc);
-    Register("TabChild", TabProc);
     ASSERT_EQ(AllocateTestModel(), 1);
-    hwndFrame = CreateWindowA("DisplayPrintFrame", "Displays", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 1100, 800,
-                              nullptr, nullptr, hInst, nullptr);
-    ASSERT_NE(hwndFrame, nullptr);
-    ShowWindow(hwndFrame, SW_SHOW);
-    CreateSharedDrawingObjects();
+    ASSERT_TRUE(OpenFrame(1100, 800));
     Pump();
 
     ClearScanTable();
@@ -151,8 +94,8 @@ TEST_F(PrintStep, GraphAndTablePrintThroughTheFramesBroadcast) {
         lpCVT->Value[c] = kRowValues[c];
     }
 
-    HWND graph = Create("OscopeChild", "Printed Scope", 0, 0, 600, 400, "1,0,Arial,-20,400,0,0,0,1,0");
-    HWND table = Create("TabChild", "Printed Table", 600, 0, 420, 300, "1,3,0,0,1,2,1,1,Arial,-20,400,0,0,0,0,0,0,0");
+    HWND graph = CreateDisplay("OscopeChild", "Printed Scope", 0, 0, 600, 400, "1,0,Arial,-20,400,0,0,0,1,0");
+    HWND table = CreateDisplay("TabChild", "Printed Table", 600, 0, 420, 300, "1,3,0,0,1,2,1,1,Arial,-20,400,0,0,0,0,0,0,0");
     ASSERT_TRUE(graph && table);
     FillTransfer(lpucNewData0, 600);
     sEngine.BlockCounter = 1;  // odd: the newest transfer is buffer 0
