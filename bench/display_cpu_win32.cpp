@@ -19,6 +19,7 @@
 #include "shell/frame_globals.h"
 #include "testmodel/model.h"
 #include "testmodel/system_settings.h"
+#include "tests/win32/display_frame.h"
 
 HINSTANCE hInst = nullptr;
 HWND hwndFrame = nullptr;
@@ -26,43 +27,13 @@ HWND hwndMDIClient = nullptr;
 
 namespace {
 
+using namespace display_frame;
+
 constexpr int32_t kChannelsScanned = 16;
 constexpr double kAggregateRate = 60000.0;
 
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CREATE) {
-        CLIENTCREATESTRUCT ccs = {};
-        ccs.idFirstChild = IDM_FIRSTCHILD;
-        hwndMDIClient = CreateWindowA("MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 0, 0,
-                                      hwnd, nullptr, hInst, &ccs);
-        return 0;
-    }
-    return DefFrameProcA(hwnd, hwndMDIClient, message, wParam, lParam);
-}
-
-void Register(const char* name, WNDPROC proc) {
-    WNDCLASSA wc = {};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.cbWndExtra = 4;
-    wc.hInstance = hInst;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
-}
-
 HWND Create(const char* cls, const char* title, const char* creation, int x, int y, int w, int h) {
-    MDICREATESTRUCTA mcs = {};
-    mcs.szClass = cls;
-    mcs.szTitle = title;
-    mcs.hOwner = hInst;
-    mcs.x = x;
-    mcs.y = y;
-    mcs.cx = w;
-    mcs.cy = h;
-    mcs.lParam = reinterpret_cast<LPARAM>(creation);
-    return reinterpret_cast<HWND>(SendMessageA(hwndMDIClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+    return CreateDisplay(cls, title, x, y, w, h, creation);
 }
 
 // The graph's style is chosen in its properties dialog: a thread timer
@@ -107,21 +78,11 @@ double CpuSeconds() {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? atof(argv[1]) : 20.0;
-    hInst = GetModuleHandleA(nullptr);
-    Win32SetResourceInstance(hInst);
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = FrameProc;
-    wc.hInstance = hInst;
-    wc.lpszClassName = "DisplayBenchFrame";
-    RegisterClassA(&wc);
-    Register("OscopeChild", GraphWndProc);
-    Register("TabChild", TabProc);
-    Register("BarChild", BarProc);
     AllocateTestModel();
-    CreateSharedDrawingObjects();
-    hwndFrame = CreateWindowA("DisplayBenchFrame", "Display bench", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
-                              1280, 1024, nullptr, nullptr, hInst, nullptr);
-    ShowWindow(hwndFrame, SW_SHOW);
+    if (!OpenFrame(1280, 1024)) {
+        fprintf(stderr, "display_cpu_win32: cannot open the frame\n");
+        return 1;
+    }
 
     lpProgScanList->EntryCount = kChannelsScanned;
     lpProgScanList->BlockCount = 1;

@@ -56,23 +56,13 @@ void DispatchOne() {
     Dispatch(msg);
 }
 
-void IdleStepBroadcast(IdleStep step) {
-    switch (step) {
-    case IdleStep::Change: Broadcast(ChangeEnumProc); break;
-    case IdleStep::Play: Broadcast(PlayEnumProc); break;
-    case IdleStep::PanelStopped: break;
-    case IdleStep::Stop: Broadcast(StopEnumProc); break;
-    case IdleStep::Update: Broadcast(UpdateEnumProc); break;
-    }
-}
-
 // The loop's idle wait: windows keep painting and the displays updating; the
 // frame is disabled meanwhile, so no menu command can run inside the loop.
 void LoopWait(uint32_t ms) {
     MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     MSG msg;
     for (int i = 0; i < 64 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) Dispatch(msg);
-    RunIdlePass(IdleStepBroadcast);
+    RunIdlePass(BroadcastIdleStep);
 }
 
 void ShowCancelWindow(bool show) {

@@ -1,6 +1,7 @@
 // Broadcasts from the frame to its display children.  Owned windows are the
 // icon titles of minimised children and get nothing.
 #include "shell/frame_globals.h"
+#include "shell/shell_rules.h"
 
 namespace {
 BOOL SendToChild(HWND child, UINT message, LPARAM lParam) {
@@ -31,4 +32,14 @@ BOOL CALLBACK CloseEnumProc(HWND hwnd, LPARAM) {
 
 void Broadcast(WNDENUMPROC proc, LPARAM param) {
     if (hwndMDIClient) EnumChildWindows(hwndMDIClient, proc, param);
+}
+
+void BroadcastIdleStep(IdleStep step) {
+    switch (step) {
+    case IdleStep::Change: Broadcast(ChangeEnumProc); break;
+    case IdleStep::Play: Broadcast(PlayEnumProc); break;
+    case IdleStep::PanelStopped: break;
+    case IdleStep::Stop: Broadcast(StopEnumProc); break;
+    case IdleStep::Update: Broadcast(UpdateEnumProc); break;
+    }
 }

@@ -88,6 +88,10 @@ BOOL CALLBACK CloseEnumProc(HWND, LPARAM);
 BOOL CALLBACK TimingEnumProc(HWND, LPARAM);
 // Sends one broadcast over the MDI client's children.
 void Broadcast(WNDENUMPROC proc, LPARAM param = 0);
+// The display broadcast of one idle-pass step (the panel's repaint after a
+// replay ends is the frame's own business and is left out).
+enum class IdleStep;
+void BroadcastIdleStep(IdleStep step);
 
 // The frame's command dispatch (menu and tool palette share it).
 void FrameCommand(HWND hwnd, int id);

@@ -189,15 +189,11 @@ void DispatchWaiting(const MSG& msg) {
 // One step of an idle pass: a broadcast to the displays, or the panel shown
 // stopped after the last replay step.
 void IdleBroadcast(IdleStep step) {
-    switch (step) {
-    case IdleStep::Change: Broadcast(ChangeEnumProc); break;
-    case IdleStep::Play: Broadcast(PlayEnumProc); break;
-    case IdleStep::PanelStopped:
+    if (step == IdleStep::PanelStopped) {
         if (hwndControl) InvalidateRect(hwndControl, nullptr, TRUE);
-        break;
-    case IdleStep::Stop: Broadcast(StopEnumProc); break;
-    case IdleStep::Update: Broadcast(UpdateEnumProc); break;
+        return;
     }
+    BroadcastIdleStep(step);
 }
 
 void IdlePass(uint32_t* lastUpdate) {

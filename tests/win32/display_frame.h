@@ -4,7 +4,6 @@
 // The test defines hInst, hwndFrame and hwndMDIClient (shell/frame_globals.h).
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -104,6 +103,32 @@ inline COLORREF Pixel(HWND hwnd, int x, int y) {
     COLORREF c = GetPixel(dc, x, y);
     ReleaseDC(hwnd, dc);
     return c;
+}
+
+inline BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM param) {
+    if (ClassOf(hwnd) == "Static") *reinterpret_cast<std::string*>(param) += TitleOf(hwnd);
+    return TRUE;
+}
+inline BOOL CALLBACK FindVisibleDialog(HWND hwnd, LPARAM param) {
+    if (ClassOf(hwnd) == "#32770" && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The dialog or message box this thread shows (null when none), for the
+// thread timers that drive them from inside their modal loops.
+inline HWND ThreadDialog() {
+    HWND dlg = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, reinterpret_cast<LPARAM>(&dlg));
+    return dlg;
+}
+// A message box as "caption: text".
+inline std::string BoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&text));
+    return TitleOf(box) + ": " + text;
 }
 
 }  // namespace display_frame

@@ -61,20 +61,8 @@ struct Driver {
 };
 Driver* g_driver = nullptr;
 
-BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM param) {
-    if (ClassOf(hwnd) == "Static") *reinterpret_cast<std::string*>(param) += TitleOf(hwnd);
-    return TRUE;
-}
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
-    if (ClassOf(hwnd) == "#32770" && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(param) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dlg = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dlg));
+    HWND dlg = ThreadDialog();
     if (dlg == nullptr || g_driver == nullptr) return;
     if (TitleOf(dlg) == "Scope Parameter Selection") {
         SendDlgItemMessageA(dlg, IDC_SCOPE_SPECTRUM, BM_CLICK, 0, 0);
@@ -82,9 +70,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
         return;
     }
-    std::string text;
-    EnumChildWindows(dlg, CollectStatic, reinterpret_cast<LPARAM>(&text));
-    g_driver->boxes.push_back(TitleOf(dlg) + ": " + text);
+    g_driver->boxes.push_back(BoxText(dlg));
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 

@@ -63,39 +63,14 @@ COLORREF ExpectedColour(int32_t count) {
 // The properties dialog switches a graph to its spectrum; any other dialog or
 // box that comes up is a failure, answered with OK and noted.
 std::vector<std::string>* g_boxes = nullptr;
-BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM param) {
-    if (ClassOf(hwnd) == "Static") *reinterpret_cast<std::string*>(param) += TitleOf(hwnd);
-    return TRUE;
-}
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
-    if (ClassOf(hwnd) == "#32770" && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(param) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND dlg = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dlg));
+    HWND dlg = ThreadDialog();
     if (dlg == nullptr) return;
-    if (TitleOf(dlg) == "Scope Parameter Selection") {
+    if (TitleOf(dlg) == "Scope Parameter Selection")
         SendDlgItemMessageA(dlg, IDC_SCOPE_SPECTRUM, BM_CLICK, 0, 0);
-    } else if (g_boxes != nullptr) {
-        std::string text;
-        EnumChildWindows(dlg, CollectStatic, reinterpret_cast<LPARAM>(&text));
-        g_boxes->push_back(TitleOf(dlg) + ": " + text);
-    }
+    else if (g_boxes != nullptr)
+        g_boxes->push_back(BoxText(dlg));
     PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDOK)));
-}
-
-void IdleStepBroadcast(IdleStep step) {
-    switch (step) {
-    case IdleStep::Change: Broadcast(ChangeEnumProc); break;
-    case IdleStep::Play: Broadcast(PlayEnumProc); break;
-    case IdleStep::PanelStopped: break;
-    case IdleStep::Stop: Broadcast(StopEnumProc); break;
-    case IdleStep::Update: Broadcast(UpdateEnumProc); break;
-    }
 }
 
 // The program's message loop, pass by pass, until `done` or `ms` have passed.
@@ -104,7 +79,7 @@ bool RunLoopUntil(const std::function<bool()>& done, DWORD ms) {
     while (!done()) {
         if (GetTickCount() - start > ms) return false;
         Pump();
-        RunIdlePass(IdleStepBroadcast);
+        RunIdlePass(BroadcastIdleStep);
         AcquisitionPump();
         MsgWaitForMultipleObjectsEx(0, nullptr, 2, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
