@@ -10,17 +10,9 @@
 
 namespace {
 
-bool SeekTo(FILE* f, uint64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(f, static_cast<int64_t>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
 // Copies `bytes` from `in` at `offset` to `out`; false on a short read or write.
 bool CopyRange(FILE* in, uint64_t offset, uint64_t bytes, FILE* out, std::vector<char>* buffer) {
-    if (!SeekTo(in, offset)) return false;
+    if (!SeekFile(in, offset)) return false;
     while (bytes > 0) {
         const size_t n = bytes < buffer->size() ? static_cast<size_t>(bytes) : buffer->size();
         if (fread(buffer->data(), 1, n, in) != n) return false;
@@ -45,7 +37,7 @@ int32_t ListRuns(const char* rawPath, uint64_t transferBytes, RunTable* runs) {
     // lists in a moment.
     for (uint64_t offset = 0; offset + 16 <= length; offset += transferBytes) {
         char text[12];
-        if (!SeekTo(f, offset + 4) || fread(text, 1, sizeof text, f) != sizeof text) break;
+        if (!SeekFile(f, offset + 4) || fread(text, 1, sizeof text, f) != sizeof text) break;
         DataRun* current = runs->Count > 0 ? &runs->Run[runs->Count - 1] : nullptr;
         if (current != nullptr && memcmp(current->Text, text, sizeof text) == 0) {
             ++current->Transfers;

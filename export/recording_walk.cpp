@@ -48,6 +48,14 @@ uint64_t FileLength(FILE* f) {
     return end > 0 ? static_cast<uint64_t>(end) : 0;
 }
 
+bool SeekFile(FILE* f, uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(f, static_cast<int64_t>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
 int32_t WalkRecording(FILE* raw, const RecordingLayout& layout, std::vector<ChannelSeries>* series,
                       bool (*consume)(void*, std::vector<ChannelSeries>*), void* context,
                       const ExportProgress* progress) {

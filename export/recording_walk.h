@@ -44,3 +44,5 @@ int32_t WalkRecording(FILE* raw, const RecordingLayout& layout, std::vector<Chan
 
 // Length of an open file in bytes (its position is kept); 0 when unknown.
 uint64_t FileLength(FILE* f);
+// Moves an open file to `offset` from its start, past 2 GB too.
+bool SeekFile(FILE* f, uint64_t offset);

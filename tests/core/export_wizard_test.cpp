@@ -93,6 +93,39 @@ TEST_F(DataWizard, NoChecksOrNoScansGiveNoChannelLines) {
     EXPECT_EQ(Run(true, false, false, 0), (std::vector<std::string>{kFlat}));
 }
 
+TEST_F(DataWizard, TheFileIsScreenedToItsLastScanWithProgressToItsEnd) {
+    // The file is screened in two halves at once: a change in the very last
+    // scan still counts against the first sample, and progress ends at the
+    // file's length (a partial last scan included), never beyond it.
+    SingleRate({0, 1}, 1, 100.0);
+    WriteRaw(MakeRaw(1001, [](uint64_t s, uint32_t p) { return p == 0 && s == 1000 ? int16_t{51} : int16_t{0}; }) +
+             std::string(3, '\0'));
+    EXPECT_EQ(Run(true, false, false), (std::vector<std::string>{kFlat, "Channel 1 Named CH1 "}));
+    RecordingLayout layout;
+    std::string problem;
+    ASSERT_EQ(CurrentRecordingLayout(&layout, &problem), 1);
+    struct Seen {
+        uint64_t last = 0, total = 0;
+        bool backwards = false;
+    } seen;
+    ExportProgress progress{[](void* c, uint64_t done, uint64_t total) {
+                                Seen* s = static_cast<Seen*>(c);
+                                if (done < s->last) s->backwards = true;
+                                s->last = done;
+                                s->total = total;
+                            },
+                            &seen};
+    std::vector<ChannelScreening> screened;
+    ASSERT_EQ(ScreenRecording(RawName().c_str(), layout, &screened, &progress), 1);
+    ASSERT_EQ(screened.size(), 2u);
+    EXPECT_EQ(screened[0].Samples, 1001u);
+    EXPECT_TRUE(screened[0].Changing);
+    EXPECT_FALSE(screened[1].Changing);
+    EXPECT_FALSE(seen.backwards);
+    EXPECT_EQ(seen.total, 1001 * ScanBytes() + 3);
+    EXPECT_EQ(seen.last, seen.total);
+}
+
 TEST_F(DataWizard, NoiseStaysExactOnLongRecordingsNearFullScale) {
     // Four million samples around 30000: a single-precision sum of them is
     // off by thousands of counts, and its deviation with it.  The true
