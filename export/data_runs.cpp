@@ -104,7 +104,9 @@ RemoveResult RemoveRuns(const char* rawPath, const RunTable& runs, const bool* s
         if (!selected[i]) ok = CopyRange(in, runs.Run[i].Offset, runs.Run[i].Bytes, out, &buffer);
     const bool readFailed = !ok && ferror(in);
     fclose(in);
-    if (fflush(out) != 0) ok = false;
+    // Whole on the disk before it replaces the recording, so a crash after
+    // the replacement cannot leave a short file in its place.
+    if (ok && !FlushToDisk(out)) ok = false;
     if (fclose(out) != 0) ok = false;
     if (!ok) {
         PlatformDeleteFile(temporary.c_str());

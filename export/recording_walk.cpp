@@ -1,6 +1,12 @@
 // Portable: the shared pass over a raw file.
 #include "export/recording_walk.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -53,6 +59,15 @@ bool SeekFile(FILE* f, uint64_t offset) {
     return _fseeki64(f, static_cast<int64_t>(offset), SEEK_SET) == 0;
 #else
     return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+bool FlushToDisk(FILE* f) {
+    if (fflush(f) != 0) return false;
+#ifdef _WIN32
+    return _commit(_fileno(f)) == 0;
+#else
+    return fsync(fileno(f)) == 0;
 #endif
 }
 

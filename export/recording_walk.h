@@ -46,3 +46,5 @@ int32_t WalkRecording(FILE* raw, const RecordingLayout& layout, std::vector<Chan
 uint64_t FileLength(FILE* f);
 // Moves an open file to `offset` from its start, past 2 GB too.
 bool SeekFile(FILE* f, uint64_t offset);
+// Writes an open file's buffers through to the disk; false when that fails.
+bool FlushToDisk(FILE* f);

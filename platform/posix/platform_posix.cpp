@@ -285,11 +285,25 @@ bool PlatformCopyFile(const char* from, const char* to) {
         }
     if (ferror(in)) ok = false;
     fclose(in);
+    // On the disk before anyone renames it into place: a crash after the
+    // rename must not leave an empty file where a whole one stood.
+    if (fflush(out) != 0 || fsync(fileno(out)) != 0) ok = false;
     if (fclose(out) != 0) ok = false;
     return ok;
 }
 bool PlatformReplaceFile(const char* from, const char* to) {
-    return rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+    const std::string target = NativePath(to);
+    if (rename(NativePath(from).c_str(), target.c_str()) != 0) return false;
+    // The rename itself is durable once its folder is written out; the
+    // replacement has happened either way, so a failure here is not one.
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+    return true;
 }
 bool PlatformDeleteFile(const char* path) { return unlink(NativePath(path).c_str()) == 0; }
 bool PlatformCreateDirectory(const char* path) {
