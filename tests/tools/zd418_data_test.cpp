@@ -20,6 +20,9 @@
 #include "export/analysis_files.h"
 #include "export/channel_export.h"
 #include "export/data_wizard.h"
+#ifdef ZD418_HDF5
+#include "export/hdf5_export.h"
+#endif
 #include "scanlist/scan_table.h"
 #include "testmodel/db_database.h"
 #include "testmodel/model.h"
@@ -395,6 +398,48 @@ TEST_F(DataTool, SampleRecordingIsSoundAndLoadingATestWritesNoOtherFile) {
     EXPECT_FALSE(fs::exists(dir + "/last.map"));
     setenv("ZD418_PROFILE_DIR", root.c_str(), 1);
 }
+
+#ifdef ZD418_HDF5
+// A recording that grows or shrinks while it is exported (a recording still
+// running, an editor at work) gives a clear failure and no HDF5 file, never
+// one whose datasets hold a mix of two files.
+TEST_F(DataTool, Hdf5RefusesARawFileThatChangesDuringTheExport) {
+    MixedTable(2000.0);
+    SaveAndReopen();
+    const std::string raw = MakeRaw(100000, Sample);  // several reads of 1 MB
+    const std::string out = dir + "/t1.h5";
+    const int32_t channels[] = {0, 1, 2, 3};
+    for (const bool grow : {true, false}) {
+        SCOPED_TRACE(grow ? "grown" : "shrunk");
+        WriteBytes(Raw(), raw);
+        struct Change {
+            std::string path;
+            bool grow, done;
+        } change{Raw(), grow, false};
+        ExportProgress progress{[](void* c, uint64_t, uint64_t) {
+                                    Change* ch = static_cast<Change*>(c);
+                                    if (ch->done) return;
+                                    ch->done = true;
+                                    if (ch->grow)
+                                        std::ofstream(ch->path, std::ios::binary | std::ios::app) << std::string(4096, '\1');
+                                    else
+                                        fs::resize_file(ch->path, fs::file_size(ch->path) - 4096);
+                                },
+                                &change};
+        std::string problem;
+        EXPECT_EQ(ExportHdf5(test.c_str(), out.c_str(), channels, 4, &progress, &problem), 0);
+        EXPECT_TRUE(change.done);
+        EXPECT_EQ(problem, "The Raw Data File Changed During The Export: " + Raw());
+        EXPECT_FALSE(fs::exists(out));
+        EXPECT_FALSE(fs::exists(out + ".tmp"));
+    }
+    // Unchanged, the same file exports.
+    WriteBytes(Raw(), raw);
+    std::string problem;
+    EXPECT_EQ(ExportHdf5(test.c_str(), out.c_str(), channels, 4, nullptr, &problem), 1) << problem;
+    EXPECT_TRUE(fs::exists(out));
+}
+#endif
 
 #ifdef ZD418_HDF5
 TEST_F(DataTool, Hdf5HoldsEngineeringValuesWithTheirScaleAndTimeBase) {
