@@ -2,6 +2,7 @@
 #include "export/analysis_files.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -205,9 +206,15 @@ bool WriteDataFile(const SetContext& s, const ExportProgress* progress) {
         PlatformMessageBox("Could Not Create Datafile", "File Missing", MB_OK_ | MB_ICONEXCLAMATION_);
         return false;
     }
+    // A 12-bit count moves to the word's top (times 16, modulo 2^16), then
+    // the sign bit flips.  Rows padded to whole blocks of kBlock positions
+    // keep the loop's length fixed, so it vectorises.
+    constexpr uint32_t kBlock = 16;
     const uint32_t P = s.Layout.Positions;
-    std::vector<int32_t> bits(P, 16);
-    for (uint32_t p = 0; p < P; ++p) bits[p] = ChannelAdcBits(static_cast<int32_t>(lpProgScanList->Entry[p].CHANNEL));
+    const uint32_t padded = (P + kBlock - 1) / kBlock * kBlock;
+    std::vector<uint16_t> factor(padded, 1), row(padded, 0);
+    for (uint32_t p = 0; p < P; ++p)
+        if (ChannelAdcBits(static_cast<int32_t>(lpProgScanList->Entry[p].CHANNEL)) == 12) factor[p] = 16;
     const size_t scanBytes = s.Layout.ScanBytes;
     const size_t scansPerChunk = std::max<size_t>(1, (8u << 20) / scanBytes);
     std::vector<uint8_t> in(scansPerChunk * scanBytes);
@@ -223,12 +230,22 @@ bool WriteDataFile(const SetContext& s, const ExportProgress* progress) {
             const uint8_t* scan = in.data() + i * scanBytes;
             memset(o, 0, 8);
             memcpy(o + 8, scan, 16);
-            for (uint32_t p = 0; p < P; ++p) {
-                const uint8_t* b = scan + 16 + 2 * p;
-                const int16_t v = static_cast<int16_t>(static_cast<uint16_t>(b[0] | (b[1] << 8)));
-                const uint16_t w = AnalysisDataWord(v, bits[p]);
-                o[24 + 2 * p] = static_cast<uint8_t>(w & 0xFF);
-                o[25 + 2 * p] = static_cast<uint8_t>(w >> 8);
+            if constexpr (std::endian::native == std::endian::little) {
+                memcpy(row.data(), scan + 16, 2 * static_cast<size_t>(P));
+            } else {
+                for (uint32_t p = 0; p < P; ++p)
+                    row[p] = static_cast<uint16_t>(scan[16 + 2 * p] | (scan[17 + 2 * p] << 8));
+            }
+            for (uint32_t b = 0; b < padded; b += kBlock)
+                for (uint32_t j = 0; j < kBlock; ++j)
+                    row[b + j] = static_cast<uint16_t>(static_cast<uint16_t>(row[b + j] * factor[b + j]) ^ 0x8000u);
+            if constexpr (std::endian::native == std::endian::little) {
+                memcpy(o + 24, row.data(), 2 * static_cast<size_t>(P));
+            } else {
+                for (uint32_t p = 0; p < P; ++p) {
+                    o[24 + 2 * p] = static_cast<uint8_t>(row[p] & 0xFF);
+                    o[25 + 2 * p] = static_cast<uint8_t>(row[p] >> 8);
+                }
             }
             o += scanBytes + 8;
         }
