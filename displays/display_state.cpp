@@ -10,6 +10,7 @@
 #include "base/app_state.h"
 #include "base/channel_gain.h"
 #include "base/data_file_name.h"
+#include "base/large_file.h"
 #include "displays/display_fields.h"
 #include "scanlist/scan_table.h"
 #include "testmodel/model.h"
@@ -83,25 +84,6 @@ const char* ChannelUnits(int32_t channel) {
     return units;
 }
 
-bool SeekRecording(FILE* f, uint64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(f, static_cast<int64_t>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-uint64_t RecordingSize(FILE* f) {
-#ifdef _WIN32
-    if (_fseeki64(f, 0, SEEK_END) != 0) return 0;
-    int64_t size = _ftelli64(f);
-#else
-    if (fseeko(f, 0, SEEK_END) != 0) return 0;
-    int64_t size = ftello(f);
-#endif
-    return size > 0 ? static_cast<uint64_t>(size) : 0;
-}
-
 void RearmScanReplay(ScanReplay* replay) {
     replay->Restart = 1;
     replay->LastMode = nPlayMode;
@@ -133,7 +115,7 @@ int32_t ScanReplayStep(ScanReplay* replay, int32_t mode) {
     FILE* f = fopen(path, "rb");
     if (f == nullptr) return 0;
     const uint32_t scanBytes = UsedScanEntries() * 2 + 16;
-    const uint64_t allScans = RecordingSize(f) / scanBytes;
+    const uint64_t allScans = FileLength(f) / scanBytes;
     const int32_t scans = allScans > INT32_MAX ? INT32_MAX : static_cast<int32_t>(allScans);
     const bool forward = mode == 0 || mode == 1;
     int32_t next;
@@ -150,7 +132,7 @@ int32_t ScanReplayStep(ScanReplay* replay, int32_t mode) {
         return 0;
     }
     static uint8_t scan[kScanPositions * 2 + 16];
-    bool ok = SeekRecording(f, static_cast<uint64_t>(next) * scanBytes) &&
+    bool ok = SeekFile(f, static_cast<uint64_t>(next) * scanBytes) &&
               fread(scan, 1, scanBytes, f) == scanBytes;
     fclose(f);
     if (!ok) {

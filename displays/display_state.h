@@ -46,11 +46,6 @@ double CountToValue(int32_t channel, int32_t count);
 const char* ChannelName(int32_t channel);
 const char* ChannelUnits(int32_t channel);
 
-// Large-file positioning for the replay readers: a recording passes 2 GB
-// after a few hours at full rate.
-bool SeekRecording(std::FILE* f, uint64_t offset);
-// Size of an open recording; 0 when it cannot be told.
-uint64_t RecordingSize(std::FILE* f);
 
 // Replay position of the displays that show all channels at once (tabular
 // and bar): one scan per step through the recorded data file.

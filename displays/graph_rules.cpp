@@ -8,6 +8,7 @@
 #include "acquire/panel_rules.h"
 #include "base/app_state.h"
 #include "base/data_file_name.h"
+#include "base/large_file.h"
 #include "displays/display_fields.h"
 #include "scanlist/scan_table.h"
 #include "testmodel/system_settings.h"
@@ -293,7 +294,7 @@ int32_t GraphReplayStep(GraphState* s, int32_t mode) {
     static int32_t positions[kScanPositions];
     const int32_t perScan = ReplayPositions(*s, positions);
     const uint64_t scanBytes = UsedScanEntries() * 2ull + 16;
-    const int64_t scans = static_cast<int64_t>(RecordingSize(f) / scanBytes);
+    const int64_t scans = static_cast<int64_t>(FileLength(f) / scanBytes);
     // The frame's start is kept as an int32 sample index.
     int64_t total = scans * perScan;
     if (total > INT32_MAX) total = INT32_MAX;
@@ -328,7 +329,7 @@ int32_t GraphReplayStep(GraphState* s, int32_t mode) {
         uint64_t at = static_cast<uint64_t>(j / perScan) * scanBytes +
                       static_cast<uint64_t>(positions[j % perScan]);
         uint8_t word[2];
-        ok = SeekRecording(f, at) && fread(word, 1, 2, f) == 2;
+        ok = SeekFile(f, at) && fread(word, 1, 2, f) == 2;
         if (ok) s->Samples[i] = CountToMillivolts(static_cast<int16_t>(word[0] | (word[1] << 8)), bits);
     }
     fclose(f);

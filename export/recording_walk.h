@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/large_file.h"
 #include "export/recording_layout.h"
 
 // Progress on long work: called after every chunk with the bytes read so far
@@ -42,9 +43,3 @@ int32_t WalkRecording(FILE* raw, const RecordingLayout& layout, std::vector<Chan
                       bool (*consume)(void* context, std::vector<ChannelSeries>* series),
                       void* context, const ExportProgress* progress);
 
-// Length of an open file in bytes (its position is kept); 0 when unknown.
-uint64_t FileLength(FILE* f);
-// Moves an open file to `offset` from its start, past 2 GB too.
-bool SeekFile(FILE* f, uint64_t offset);
-// Writes an open file's buffers through to the disk; false when that fails.
-bool FlushToDisk(FILE* f);
