@@ -282,10 +282,6 @@ TEST(RemoteE2E, ServingStationSendsCvtSlicesWithinTheCvt) {
     EXPECT_DOUBLE_EQ(values[1], format1 * 10000.0 / 2048.0);
 }
 
-// "DT" with the test named in the operation file: a real test database is
-// copied over the scratch database, loaded and downloaded, and the run goes
-// on; a damaged one is refused with its status line and never reaches the
-// front end.
 // The test database "DT" opens (the operation file's remote.mdb): the
 // template test made through the data source, changed by `updates`, copied
 // to the station's folder; the scratch database is the bound one.  Returns
@@ -322,6 +318,10 @@ bool DataSourceBound() {
     return bound != nullptr && *bound != '\0';
 }
 
+// "DT" with the test named in the operation file: a real test database is
+// copied over the scratch database, loaded and downloaded, and the run goes
+// on; a damaged one is refused with its status line and never reaches the
+// front end.
 TEST(RemoteE2E, DefineTestOpensTheNamedDatabase) {
     if (!DataSourceBound()) GTEST_SKIP() << "data source Q90 not bound: source scripts/odbc_env.sh";
     const std::string scratch = WindowsPath(getenv("ZD418_SCRATCH"));
